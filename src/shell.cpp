@@ -1,0 +1,130 @@
+#include "shell.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "display.h"
+#include "rules.h"
+
+namespace {
+
+constexpr int screen_width = 640;
+constexpr int screen_height = 480;
+constexpr int screen_bpp = 16;
+constexpr int font_size = 60;
+constexpr const char* font_file = "delusion.ttf";
+
+struct picture {
+    SDL_Surface** surface;
+    const char* file;
+    bool keyed_at_start_up;  // typ is keyed by draw_board, the outcome pictures when shown
+};
+
+constexpr picture pictures[] = {
+    {&typ, "typ.bmp", false},
+    {&punkt, "punkt.bmp", true},
+    {&bombe, "bombe.bmp", true},
+    {&monster, "monster.bmp", true},
+    {&todbild, "tod.bmp", false},
+    {&winbild, "win.bmp", false},
+    {&monstertodbild, "monstertod.bmp", false},
+};
+
+// Start-up failures go to standard output and end the run with status 1.
+[[noreturn]] void fail(const char* message, const char* detail)
+{
+    std::printf("%s%s\n", message, detail);
+    std::exit(1);
+}
+
+void open_display()
+{
+    SDL_WM_SetCaption("Pellmor", "Pellmor");
+    SDL_ShowCursor(SDL_DISABLE);
+    screen = SDL_SetVideoMode(screen_width, screen_height, screen_bpp,
+                              SDL_HWSURFACE | SDL_DOUBLEBUF | SDL_FULLSCREEN);
+    if (screen == nullptr)
+        fail("Can't set video mode: ", SDL_GetError());
+    SDL_FillRect(screen, nullptr, background_colour());
+}
+
+// Pictures loaded before a failing one are left to the process exit.
+void load_pictures()
+{
+    for (const picture& p : pictures) {
+        *p.surface = SDL_LoadBMP(p.file);
+        if (*p.surface == nullptr) {
+            std::printf("Can't load typ of %s. %s\n", p.file, SDL_GetError());
+            std::exit(1);
+        }
+        if (p.keyed_at_start_up)
+            set_colour_key(*p.surface);
+    }
+}
+
+// The score line renders with the font in every frame, so a font that did
+// not open (or a font engine that did not start) stops the game here.
+TTF_Font* open_font()
+{
+    TTF_Font* font = TTF_OpenFont(font_file, font_size);
+    if (font == nullptr)
+        fail("Can't load font delusion.ttf. ", TTF_GetError());
+    return font;
+}
+
+void pump_events(board_state& board)
+{
+    SDL_Event event;
+    while (SDL_PollEvent(&event))
+        if (event.type == SDL_QUIT)
+            board.quit = 1;
+}
+
+}  // namespace
+
+void start_up(score_style& style)
+{
+    if (SDL_Init(SDL_INIT_VIDEO) == -1)
+        fail("Can't init SDL:  ", SDL_GetError());
+    TTF_Init();  // a failure shows when the font is opened
+    std::atexit(SDL_Quit);
+    open_display();
+    load_pictures();
+    style.text_colour = SDL_Color{255, 255, 0, 0};
+    style.font = open_font();
+}
+
+// Q and a window close only set quit: the frame still runs to its end.
+frame_result run_frame(board_state& board, board_rects& rects, const score_style& style)
+{
+    pump_events(board);
+    rects.erase_rect.x = static_cast<Sint16>(board.player_x);
+    rects.erase_rect.y = static_cast<Sint16>(board.player_y);
+
+    const Uint8* keys = SDL_GetKeyState(nullptr);
+    if (keys[SDLK_q])
+        board.quit = 1;
+    // Toggles once in every frame in which F is held.
+    if (keys[SDLK_f])
+        SDL_WM_ToggleFullScreen(screen);
+
+    // Player steps: still to come.
+    redraw_player(board, rects);
+
+    // Bomb outcome, score line, capture and win outcomes, monster move:
+    // still to come.
+    (void)style;
+    return frame_result::next_frame;
+}
+
+void run_frames(board_state& board, board_rects& rects, const score_style& style)
+{
+    while (!board.quit) {
+        const frame_result result = run_frame(board, rects, style);
+        if (result == frame_result::finish)
+            return;
+        // The outcome has filled the screen with the background already.
+        if (result == frame_result::new_round)
+            draw_board(board, rects);
+    }
+}

@@ -1,0 +1,26 @@
+// Start-up and the frame loop.
+#pragma once
+
+#include <SDL.h>
+#include <SDL_ttf.h>
+
+#include "board.h"
+
+enum class frame_result { next_frame, new_round, finish };
+
+// What the score line is drawn with; set once by start_up.
+struct score_style {
+    TTF_Font* font;
+    SDL_Color text_colour;
+};
+
+// Starts SDL and the font engine, opens the display and loads the pictures
+// and the font from the working directory. Any failure prints its message
+// on standard output and ends the process with status 1.
+void start_up(score_style& style);
+
+// One pass of the frame loop.
+frame_result run_frame(board_state& board, board_rects& rects, const score_style& style);
+
+// Runs frames until quit is found set or a frame ends with finish.
+void run_frames(board_state& board, board_rects& rects, const score_style& style);
