@@ -1,0 +1,44 @@
+// Runs the real pellmor binary headless with a key script (see keyscript.cpp)
+// in a folder of its own, and collects what it printed and what it did.
+#pragma once
+
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include <SDL.h>
+
+// A folder under the system's temporary folder, removed with its contents.
+struct temp_dir {
+    temp_dir();
+    ~temp_dir();
+    temp_dir(const temp_dir&) = delete;
+    temp_dir& operator=(const temp_dir&) = delete;
+    std::string path;
+};
+
+// Copies the game's eight data files into dir, leaving out the named ones.
+void copy_data(const std::string& dir, std::initializer_list<std::string> leave_out = {});
+
+struct game_run {
+    int status = -1;               // exit status, or 128 + signal
+    std::string out;               // standard output, byte for byte
+    std::string err;               // standard error
+    std::vector<std::string> log;  // the key script's record, line by line
+    std::string snap_dir;          // where snapshots were saved
+
+    // Lines of the record that start with prefix.
+    std::vector<std::string> logged(const std::string& prefix) const;
+    // A snapshot, e.g. "frame-2" or "delay-1"; null when it was not taken.
+    SDL_Surface* snapshot(const std::string& name) const;
+};
+
+// Runs pellmor in dir with the key script keys. Snapshots go to snap_dir
+// when it is given. The game is killed if it runs for more than a minute.
+game_run run_pellmor(const std::string& dir, const std::string& keys, const std::string& snap_dir = "");
+
+// The 77 lines that the round-start drawing prints for the full level.
+std::string board_trace();
+
+// The colour of a pixel of a 16-, 24- or 32-bit surface.
+SDL_Color pixel_at(SDL_Surface* surface, int x, int y);

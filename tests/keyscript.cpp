@@ -1,0 +1,310 @@
+// A test-only library preloaded into the real pellmor binary. It plays a
+// key script into the frame loop, records what the game asks of SDL, and
+// never sleeps.
+//
+// PELLMOR_KEYS   frames separated by ',', each a '+'-joined list of tokens,
+//                optionally followed by '*N' to repeat that frame N times:
+//                  up down left right w a s d q f   keys held in that frame
+//                  close   a window close queued before the frame's event pump
+//                  event   a key-down event queued instead (to be ignored)
+//                  snap    the screen saved when the frame reads its keys
+//                An empty frame holds no key. After the script, Q is held.
+// PELLMOR_LOG    file that receives one line per recorded call.
+// PELLMOR_SNAP   folder for the snapshots: frame-N.bmp, and delay-N.bmp for
+//                every pause of a second or more (the outcome pictures).
+#include <dlfcn.h>
+
+#include <SDL.h>
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct script_frame {
+    std::vector<SDLKey> keys;
+    bool close = false;
+    bool event = false;
+    bool snap = false;
+};
+
+// Frames allowed after the script has ended with Q held, before we give up
+// on a game that does not quit.
+constexpr long grace_frames = 1000;
+
+// Objects with constructors are made on first use and never destroyed: the
+// script is read by a load-time constructor, and SDL_Quit runs at exit.
+struct recorded_state {
+    std::vector<script_frame> frames;
+    std::map<const SDL_Surface*, std::string> picture_names;
+    std::string last_opened;
+};
+
+recorded_state& state()
+{
+    static recorded_state* s = new recorded_state;
+    return *s;
+}
+
+Uint8 key_state[SDLK_LAST];
+long frames_read = 0;     // frames that have read the key state
+long events_pushed = 0;   // frames whose events have been queued
+long flips = 0;
+int delays = 0;
+FILE* log_file = nullptr;
+const char* snap_dir = nullptr;
+bool snapping = false;  // our own files are not the game's
+
+[[noreturn]] void die(const std::string& why)
+{
+    std::fprintf(stderr, "keyscript: %s\n", why.c_str());
+    std::_Exit(99);
+}
+
+template <typename F>
+F real(const char* name)
+{
+    void* f = dlsym(RTLD_NEXT, name);
+    if (!f)
+        die(std::string("no ") + name);
+    return reinterpret_cast<F>(f);
+}
+
+__attribute__((format(printf, 1, 2))) void note(const char* format, ...)
+{
+    if (!log_file)
+        return;
+    va_list args;
+    va_start(args, format);
+    std::vfprintf(log_file, format, args);
+    va_end(args);
+    std::fputc('\n', log_file);
+    std::fflush(log_file);
+}
+
+// A plain array: the script is read by a constructor, which may run before
+// the library's other static objects are built.
+constexpr struct {
+    const char* name;
+    SDLKey key;
+} key_names[] = {
+    {"up", SDLK_UP}, {"down", SDLK_DOWN}, {"left", SDLK_LEFT}, {"right", SDLK_RIGHT},
+    {"w", SDLK_w},   {"a", SDLK_a},       {"s", SDLK_s},       {"d", SDLK_d},
+    {"q", SDLK_q},   {"f", SDLK_f},
+};
+
+bool add_key(script_frame& frame, const std::string& token)
+{
+    for (const auto& k : key_names) {
+        if (token == k.name) {
+            frame.keys.push_back(k.key);
+            return true;
+        }
+    }
+    return false;
+}
+
+script_frame parse_frame(const std::string& text)
+{
+    script_frame frame;
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t end = text.find('+', start);
+        if (end == std::string::npos)
+            end = text.size();
+        const std::string token = text.substr(start, end - start);
+        if (token == "close")
+            frame.close = true;
+        else if (token == "event")
+            frame.event = true;
+        else if (token == "snap")
+            frame.snap = true;
+        else if (!token.empty() && !add_key(frame, token))
+            die("unknown token '" + token + "'");
+        start = end + 1;
+    }
+    return frame;
+}
+
+void parse_script(const char* script)
+{
+    std::string text = script ? script : "";
+    size_t start = 0;
+    while (!text.empty() && start <= text.size()) {
+        size_t end = text.find(',', start);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string item = text.substr(start, end - start);
+        long repeat = 1;
+        const size_t star = item.find('*');
+        if (star != std::string::npos) {
+            repeat = std::atol(item.c_str() + star + 1);
+            item.resize(star);
+        }
+        const script_frame frame = parse_frame(item);
+        for (long i = 0; i < repeat; ++i)
+            state().frames.push_back(frame);
+        start = end + 1;
+    }
+}
+
+__attribute__((constructor)) void load_script()
+{
+    parse_script(std::getenv("PELLMOR_KEYS"));
+    if (const char* path = std::getenv("PELLMOR_LOG")) {
+        log_file = std::fopen(path, "a");
+        if (!log_file)
+            die(std::string("cannot write ") + path);
+    }
+    snap_dir = std::getenv("PELLMOR_SNAP");
+}
+
+__attribute__((destructor)) void write_totals()
+{
+    note("frames %ld", frames_read);
+    note("flips %ld", flips);
+}
+
+void snapshot(const char* kind, long number)
+{
+    SDL_Surface* display = SDL_GetVideoSurface();
+    if (!snap_dir || !display)
+        return;
+    const std::string path = std::string(snap_dir) + "/" + kind + "-" + std::to_string(number) + ".bmp";
+    snapping = true;
+    if (SDL_SaveBMP(display, path.c_str()) != 0)
+        die("cannot save " + path);
+    snapping = false;
+}
+
+std::string name_of(const SDL_Surface* surface)
+{
+    const auto it = state().picture_names.find(surface);
+    return it == state().picture_names.end() ? std::string() : it->second;
+}
+
+}  // namespace
+
+extern "C" {
+
+Uint8* SDL_GetKeyState(int* numkeys)
+{
+    ++frames_read;
+    std::memset(key_state, 0, sizeof key_state);
+    if (frames_read <= static_cast<long>(state().frames.size())) {
+        const script_frame& frame = state().frames[frames_read - 1];
+        for (SDLKey key : frame.keys)
+            key_state[key] = 1;
+        if (frame.snap)
+            snapshot("frame", frames_read);
+    } else if (frames_read <= static_cast<long>(state().frames.size()) + grace_frames) {
+        key_state[SDLK_q] = 1;
+    } else {
+        die("the game did not quit with Q held");
+    }
+    if (numkeys)
+        *numkeys = SDLK_LAST;
+    return key_state;
+}
+
+// The events of a frame are queued just before its first poll, so that the
+// game's own pump finds them in SDL's queue.
+int SDL_PollEvent(SDL_Event* event)
+{
+    static auto real_poll = real<int (*)(SDL_Event*)>("SDL_PollEvent");
+    const long upcoming = frames_read + 1;
+    if (events_pushed < upcoming) {
+        events_pushed = upcoming;
+        if (upcoming <= static_cast<long>(state().frames.size())) {
+            const script_frame& frame = state().frames[upcoming - 1];
+            SDL_Event queued;
+            if (frame.event) {
+                std::memset(&queued, 0, sizeof queued);
+                queued.type = SDL_KEYDOWN;
+                queued.key.state = SDL_PRESSED;
+                queued.key.keysym.sym = SDLK_q;
+                SDL_PushEvent(&queued);
+            }
+            if (frame.close) {
+                std::memset(&queued, 0, sizeof queued);
+                queued.type = SDL_QUIT;
+                SDL_PushEvent(&queued);
+            }
+        }
+    }
+    return real_poll(event);
+}
+
+void SDL_Delay(Uint32 ms)
+{
+    note("delay %u", static_cast<unsigned>(ms));
+    if (ms >= 1000)
+        snapshot("delay", ++delays);
+}
+
+int SDL_Flip(SDL_Surface* surface)
+{
+    static auto real_flip = real<int (*)(SDL_Surface*)>("SDL_Flip");
+    ++flips;
+    return real_flip(surface);
+}
+
+int SDL_WM_ToggleFullScreen(SDL_Surface* surface)
+{
+    static auto real_toggle = real<int (*)(SDL_Surface*)>("SDL_WM_ToggleFullScreen");
+    note("fullscreen %ld", frames_read);
+    return real_toggle(surface);
+}
+
+SDL_RWops* SDL_RWFromFile(const char* file, const char* mode)
+{
+    static auto real_open = real<SDL_RWops* (*)(const char*, const char*)>("SDL_RWFromFile");
+    if (!snapping) {
+        note("open %s", file);
+        state().last_opened = file;
+    }
+    return real_open(file, mode);
+}
+
+SDL_Surface* SDL_LoadBMP_RW(SDL_RWops* src, int freesrc)
+{
+    static auto real_load = real<SDL_Surface* (*)(SDL_RWops*, int)>("SDL_LoadBMP_RW");
+    SDL_Surface* surface = real_load(src, freesrc);
+    if (surface)
+        state().picture_names[surface] = state().last_opened;
+    return surface;
+}
+
+int SDL_SetColorKey(SDL_Surface* surface, Uint32 flag, Uint32 key)
+{
+    static auto real_key = real<int (*)(SDL_Surface*, Uint32, Uint32)>("SDL_SetColorKey");
+    const std::string name = name_of(surface);
+    if (!name.empty())
+        note("colourkey %s", name.c_str());
+    return real_key(surface, flag, key);
+}
+
+void SDL_FreeSurface(SDL_Surface* surface)
+{
+    static auto real_free = real<void (*)(SDL_Surface*)>("SDL_FreeSurface");
+    const std::string name = name_of(surface);
+    if (!name.empty()) {
+        note("free %s", name.c_str());
+        state().picture_names.erase(surface);
+    }
+    real_free(surface);
+}
+
+void SDL_Quit(void)
+{
+    static auto real_quit = real<void (*)(void)>("SDL_Quit");
+    note("sdl-quit");
+    real_quit();
+}
+
+}  // extern "C"

@@ -1,0 +1,111 @@
+// What the game puts on the screen, read back from snapshots of the real
+// binary's display.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <sstream>
+#include <string>
+
+#include "harness.h"
+#include "level.h"
+
+namespace {
+
+const SDL_Color background{128, 64, 0, 0};
+
+// 16-bit pixels keep 5 or 6 bits per channel.
+bool close_to(SDL_Color a, SDL_Color b)
+{
+    return std::abs(a.r - b.r) <= 8 && std::abs(a.g - b.g) <= 8 && std::abs(a.b - b.b) <= 8;
+}
+
+std::string describe(SDL_Color c)
+{
+    std::ostringstream out;
+    out << '(' << int(c.r) << ',' << int(c.g) << ',' << int(c.b) << ')';
+    return out.str();
+}
+
+SDL_Surface* load_sprite(const char* file)
+{
+    SDL_Surface* sprite = SDL_LoadBMP((std::string(PELLMOR_DATA_DIR) + "/" + file).c_str());
+    if (!sprite)
+        ADD_FAILURE() << "cannot load " << file << ": " << SDL_GetError();
+    return sprite;
+}
+
+// What a screen pixel should show: the sprite's pixel, or the background
+// where the sprite is pure red or absent.
+SDL_Color expected_pixel(SDL_Surface* sprite, int x, int y)
+{
+    if (!sprite)
+        return background;
+    const SDL_Color c = pixel_at(sprite, x, y);
+    return (c.r == 255 && c.g == 0 && c.b == 0) ? background : c;
+}
+
+struct screen_check {
+    explicit screen_check(SDL_Surface* s) : shot(s) {}
+    SDL_Surface* shot;
+    int mismatches = 0;
+    std::string first;
+
+    void expect(int x, int y, SDL_Color want)
+    {
+        const SDL_Color got = pixel_at(shot, x, y);
+        if (close_to(got, want))
+            return;
+        if (mismatches++ == 0)
+            first = "pixel (" + std::to_string(x) + "," + std::to_string(y) + ") is " + describe(got) +
+                    ", expected " + describe(want);
+    }
+};
+
+}  // namespace
+
+// The first frame shows the level: points, bombs, the three monsters on
+// their start cells and the figure on (0, 0), all else background. The
+// figure's 51x51 erase has cleared the first pixel column of the point to
+// its right and the first pixel row of the bomb below it.
+TEST(Screen, FirstFrameShowsTheLevel)
+{
+    temp_dir dir, snaps;
+    copy_data(dir.path);
+    const game_run run = run_pellmor(dir.path, "snap,snap", snaps.path);
+    ASSERT_EQ(run.status, 0) << run.out << run.err;
+    SDL_Surface* before_flip = run.snapshot("frame-1");
+    SDL_Surface* shot = run.snapshot("frame-2");
+    ASSERT_TRUE(shot && before_flip);
+    ASSERT_EQ(shot->w, 640);
+    ASSERT_EQ(shot->h, 480);
+
+    SDL_Surface* figure = load_sprite("typ.bmp");
+    SDL_Surface* sprites[3] = {nullptr, load_sprite("punkt.bmp"), load_sprite("bombe.bmp")};
+    SDL_Surface* monster = load_sprite("monster.bmp");
+
+    screen_check check{shot};
+    for (int y = 0; y < 480; ++y) {
+        for (int x = 0; x < 640; ++x) {
+            const int col = x / 50 - 1, row = y / 50 - 1;
+            if (col < 0 || col > 10 || row < 0 || row > 6) {
+                check.expect(x, y, background);
+                continue;
+            }
+            SDL_Surface* sprite = sprites[expected_code(col, row)];
+            if ((col == 10 && row == 0) || (col == 9 && row == 6) || (col == 0 && row == 6))
+                sprite = monster;
+            if (col == 0 && row == 0)
+                sprite = figure;
+            const bool erased = (x == 100 && y <= 100) || (y == 100 && x <= 100);
+            check.expect(x, y, erased ? background : expected_pixel(sprite, x % 50, y % 50));
+        }
+    }
+    EXPECT_EQ(check.mismatches, 0) << check.first;
+
+    // The drawing does not draw the figure: the first frame does.
+    screen_check start{before_flip};
+    for (int y = 50; y < 100; ++y)
+        for (int x = 50; x < 100; ++x)
+            start.expect(x, y, background);
+    EXPECT_EQ(start.mismatches, 0) << start.first;
+}
