@@ -250,7 +250,9 @@ void SDL_Delay(Uint32 ms)
 int SDL_Flip(SDL_Surface* surface)
 {
     static auto real_flip = real<int (*)(SDL_Surface*)>("SDL_Flip");
-    ++flips;
+    // Only the frames' flips: the classic library flips inside SDL_SetVideoMode.
+    if (frames_read > 0)
+        ++flips;
     return real_flip(surface);
 }
 

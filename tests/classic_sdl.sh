@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Builds the game and runs the whole test suite against the classic SDL
+# 1.2.15 instead of sdl12-compat, without touching the installed SDL: the
+# classic library's Debian packages are unpacked into build-classic/ and the
+# build is pointed at them. Needs what ./setup.sh installs.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+work=$root/build-classic
+arch=$(gcc -print-multiarch)
+sudo_if_needed() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
+
+# The classic library's own run-time dependencies; none conflicts with sdl12-compat.
+runtime=(libasound2 libcaca0 libpulse0 libx11-6 libxext6)
+missing=()
+for package in "${runtime[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+done
+sudo_if_needed apt-get update -q >/dev/null
+if [ ${#missing[@]} -gt 0 ]; then
+    sudo_if_needed env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+rm -rf "$work/debs" "$work/sdl" "$work/pkgconfig"
+mkdir -p "$work/debs" "$work/sdl" "$work/pkgconfig"
+(cd "$work/debs" && apt-get download -q libsdl1.2debian libsdl1.2-dev)
+for deb in "$work"/debs/*.deb; do
+    dpkg-deb -x "$deb" "$work/sdl"
+done
+sed "s|^prefix=.*|prefix=$work/sdl/usr|" "$work/sdl/usr/lib/$arch/pkgconfig/sdl.pc" >"$work/pkgconfig/sdl.pc"
+
+PKG_CONFIG_PATH=$work/pkgconfig cmake -S "$root" -B "$work/build"
+cmake --build "$work/build" -j"$(nproc)"
+if ! ldd "$work/build/pellmor" | grep -q "$work/sdl/.*libSDL-1.2"; then
+    echo "classic_sdl.sh: pellmor is not linked against the unpacked SDL 1.2.15" >&2
+    exit 1
+fi
+cd "$work/build"
+LD_LIBRARY_PATH=$work/sdl/usr/lib/$arch ctest --output-on-failure -j"$(nproc)"
