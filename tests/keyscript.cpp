@@ -9,7 +9,10 @@
 //                  event   a key-down event queued instead (to be ignored)
 //                  snap    the screen saved when the frame reads its keys
 //                An empty frame holds no key. After the script, Q is held.
-// PELLMOR_LOG    file that receives one line per recorded call.
+// PELLMOR_LOG    file that receives one line per recorded call:
+//                  open FILE, colourkey FILE, free FILE   (the game's files)
+//                  delay MS, fullscreen FRAME, sdl-quit
+//                and at exit: frames N (frames run), flips N (their flips).
 // PELLMOR_SNAP   folder for the snapshots: frame-N.bmp, and delay-N.bmp for
 //                every pause of a second or more (the outcome pictures).
 #include <dlfcn.h>
