@@ -95,7 +95,7 @@ void start_up(score_style& style)
 }
 
 // Q and a window close only set quit: the frame still runs to its end.
-frame_result run_frame(board_state& board, board_rects& rects, const score_style& style)
+frame_result run_frame(board_state& board, board_rects& rects, const score_style& /*style*/)
 {
     pump_events(board);
     rects.erase_rect.x = static_cast<Sint16>(board.player_x);
@@ -111,9 +111,8 @@ frame_result run_frame(board_state& board, board_rects& rects, const score_style
     // Player steps: still to come.
     redraw_player(board, rects);
 
-    // Bomb outcome, score line, capture and win outcomes, monster move:
-    // still to come.
-    (void)style;
+    // Bomb outcome, score line (drawn with style), capture and win outcomes,
+    // monster move: still to come.
     return frame_result::next_frame;
 }
 

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -13,9 +12,7 @@
 
 namespace {
 
-const std::vector<std::string> load_order = {
-    "typ.bmp", "punkt.bmp", "bombe.bmp", "monster.bmp", "tod.bmp", "win.bmp", "monstertod.bmp", "delusion.ttf",
-};
+const std::vector<std::string>& load_order = data_files;
 
 std::vector<std::string> prefixed(const std::string& prefix, const std::vector<std::string>& names)
 {

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -17,10 +18,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-const char* const data_files[] = {
-    "typ.bmp", "punkt.bmp", "bombe.bmp", "monster.bmp", "tod.bmp", "win.bmp", "monstertod.bmp", "delusion.ttf",
-};
 
 std::string read_file(const std::string& path)
 {
@@ -57,6 +54,10 @@ void drain(int out_fd, int err_fd, std::string& out, std::string& err)
 
 }  // namespace
 
+const std::vector<std::string> data_files = {
+    "typ.bmp", "punkt.bmp", "bombe.bmp", "monster.bmp", "tod.bmp", "win.bmp", "monstertod.bmp", "delusion.ttf",
+};
+
 temp_dir::temp_dir()
 {
     std::string pattern = (fs::temp_directory_path() / "pellmor-test-XXXXXX").string();
@@ -73,13 +74,9 @@ temp_dir::~temp_dir()
 
 void copy_data(const std::string& dir, std::initializer_list<std::string> leave_out)
 {
-    for (const char* file : data_files) {
-        bool skip = false;
-        for (const std::string& left : leave_out)
-            skip = skip || left == file;
-        if (!skip)
+    for (const std::string& file : data_files)
+        if (std::find(leave_out.begin(), leave_out.end(), file) == leave_out.end())
             fs::copy_file(fs::path(PELLMOR_DATA_DIR) / file, fs::path(dir) / file);
-    }
 }
 
 std::vector<std::string> game_run::logged(const std::string& prefix) const

@@ -17,6 +17,9 @@ struct temp_dir {
     std::string path;
 };
 
+// The game's eight data files, in the order in which start-up opens them.
+extern const std::vector<std::string> data_files;
+
 // Copies the game's eight data files into dir, leaving out the named ones.
 void copy_data(const std::string& dir, std::initializer_list<std::string> leave_out = {});
 

@@ -112,15 +112,20 @@ bool add_key(script_frame& frame, const std::string& token)
     return false;
 }
 
+std::vector<std::string> split(const std::string& text, char separator)
+{
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (size_t end; (end = text.find(separator, start)) != std::string::npos; start = end + 1)
+        parts.push_back(text.substr(start, end - start));
+    parts.push_back(text.substr(start));
+    return parts;
+}
+
 script_frame parse_frame(const std::string& text)
 {
     script_frame frame;
-    size_t start = 0;
-    while (start <= text.size()) {
-        size_t end = text.find('+', start);
-        if (end == std::string::npos)
-            end = text.size();
-        const std::string token = text.substr(start, end - start);
+    for (const std::string& token : split(text, '+')) {
         if (token == "close")
             frame.close = true;
         else if (token == "event")
@@ -129,30 +134,22 @@ script_frame parse_frame(const std::string& text)
             frame.snap = true;
         else if (!token.empty() && !add_key(frame, token))
             die("unknown token '" + token + "'");
-        start = end + 1;
     }
     return frame;
 }
 
 void parse_script(const char* script)
 {
-    std::string text = script ? script : "";
-    size_t start = 0;
-    while (!text.empty() && start <= text.size()) {
-        size_t end = text.find(',', start);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string item = text.substr(start, end - start);
+    if (!script || !*script)
+        return;
+    for (std::string item : split(script, ',')) {
         long repeat = 1;
         const size_t star = item.find('*');
         if (star != std::string::npos) {
             repeat = std::atol(item.c_str() + star + 1);
             item.resize(star);
         }
-        const script_frame frame = parse_frame(item);
-        for (long i = 0; i < repeat; ++i)
-            state().frames.push_back(frame);
-        start = end + 1;
+        state().frames.insert(state().frames.end(), repeat, parse_frame(item));
     }
 }
 
@@ -225,18 +222,17 @@ int SDL_PollEvent(SDL_Event* event)
         events_pushed = upcoming;
         if (upcoming <= static_cast<long>(state().frames.size())) {
             const script_frame& frame = state().frames[upcoming - 1];
-            SDL_Event queued;
             if (frame.event) {
-                std::memset(&queued, 0, sizeof queued);
-                queued.type = SDL_KEYDOWN;
-                queued.key.state = SDL_PRESSED;
-                queued.key.keysym.sym = SDLK_q;
-                SDL_PushEvent(&queued);
+                SDL_Event key_down{};  // a Q press, which only the key state may act on
+                key_down.type = SDL_KEYDOWN;
+                key_down.key.state = SDL_PRESSED;
+                key_down.key.keysym.sym = SDLK_q;
+                SDL_PushEvent(&key_down);
             }
             if (frame.close) {
-                std::memset(&queued, 0, sizeof queued);
-                queued.type = SDL_QUIT;
-                SDL_PushEvent(&queued);
+                SDL_Event close{};
+                close.type = SDL_QUIT;
+                SDL_PushEvent(&close);
             }
         }
     }

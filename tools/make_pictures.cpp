@@ -43,19 +43,18 @@ void draw_player(canvas& c, place at)
     }
     c.disc(at.x(10.5), at.y(29), at.s(3.2), cheek);
     c.disc(at.x(39.5), at.y(29), at.s(3.2), cheek);
-    // The grin: the lower half of a disc, a tongue inside it.
+    // The grin: the lower half of a disc, a row of teeth along its top edge
+    // and a tongue inside it.
     const double mx = at.x(25), my = at.y(28), mr = at.s(11);
-    c.fill(mx - mr, my, mx + mr, my + mr,
-           [=](double x, double y) { return (x - mx) * (x - mx) + (y - my) * (y - my) <= mr * mr; }, mouth);
+    auto in_mouth = [=](double x, double y) { return (x - mx) * (x - mx) + (y - my) * (y - my) <= mr * mr; };
+    c.fill(mx - mr, my, mx + mr, my + mr, in_mouth, mouth);
     c.fill(mx - mr, my, mx + mr, my + mr,
            [=](double x, double y) {
                const double tx = (x - mx) / at.s(6), ty = (y - at.y(37)) / at.s(3.6);
                return tx * tx + ty * ty <= 1 && (x - mx) * (x - mx) + (y - my) * (y - my) <= mr * mr * 0.9;
            },
            tongue);
-    c.fill(mx - mr, my, mx + mr, my + at.s(1.6), [](double, double) { return true; }, white);  // teeth
-    c.fill(mx - mr, my, mx + mr, my + at.s(1.6),
-           [=](double x, double y) { return (x - mx) * (x - mx) + (y - my) * (y - my) > mr * mr; }, body);
+    c.fill(mx - mr, my, mx + mr, my + at.s(1.6), in_mouth, white);
 }
 
 // A gold coin with a shine.
