@@ -12,18 +12,26 @@
 // PELLMOR_LOG    file that receives one line per recorded call:
 //                  open FILE, colourkey FILE, free FILE   (the game's files)
 //                  delay MS, fullscreen FRAME, sdl-quit
-//                and at exit: frames N (frames run), flips N (their flips).
+//                  text TEXT   a score line rendered, when it differs from
+//                              the one before
+//                  rss KB      resident memory when frames 1000, 10000,
+//                              100000 ... read their keys
+//                and at exit: frames N (frames run), flips N (their flips),
+//                texts N (score lines rendered), texts-alive N (not freed).
 // PELLMOR_SNAP   folder for the snapshots: frame-N.bmp, and delay-N.bmp for
 //                every pause of a second or more (the outcome pictures).
 #include <dlfcn.h>
 
 #include <SDL.h>
+#include <SDL_ttf.h>
+#include <unistd.h>
 
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -46,6 +54,8 @@ struct recorded_state {
     std::vector<script_frame> frames;
     std::map<const SDL_Surface*, std::string> picture_names;
     std::string last_opened;
+    std::set<const SDL_Surface*> texts_alive;
+    std::string last_text;
 };
 
 recorded_state& state()
@@ -58,6 +68,7 @@ Uint8 key_state[SDLK_LAST];
 long frames_read = 0;     // frames that have read the key state
 long events_pushed = 0;   // frames whose events have been queued
 long flips = 0;
+long texts = 0;
 int delays = 0;
 FILE* log_file = nullptr;
 const char* snap_dir = nullptr;
@@ -164,10 +175,30 @@ __attribute__((constructor)) void load_script()
     snap_dir = std::getenv("PELLMOR_SNAP");
 }
 
+bool is_power_of_ten(long n)
+{
+    while (n % 10 == 0)
+        n /= 10;
+    return n == 1;
+}
+
+void note_rss()
+{
+    long pages = 0, resident = 0;
+    if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2)
+            resident = 0;
+        std::fclose(statm);
+    }
+    note("rss %ld", resident * sysconf(_SC_PAGESIZE) / 1024);
+}
+
 __attribute__((destructor)) void write_totals()
 {
     note("frames %ld", frames_read);
     note("flips %ld", flips);
+    note("texts %ld", texts);
+    note("texts-alive %zu", state().texts_alive.size());
 }
 
 void snapshot(const char* kind, long number)
@@ -194,7 +225,8 @@ extern "C" {
 
 Uint8* SDL_GetKeyState(int* numkeys)
 {
-    ++frames_read;
+    if (++frames_read >= 1000 && is_power_of_ten(frames_read))
+        note_rss();
     std::memset(key_state, 0, sizeof key_state);
     if (frames_read <= static_cast<long>(state().frames.size())) {
         const script_frame& frame = state().frames[frames_read - 1];
@@ -246,13 +278,14 @@ void SDL_Delay(Uint32 ms)
         snapshot("delay", ++delays);
 }
 
-int SDL_Flip(SDL_Surface* surface)
+// Counted, not made: the dummy display shows nothing, and sdl12-compat
+// converts the whole screen at every flip. Snapshots read the screen itself.
+int SDL_Flip(SDL_Surface*)
 {
-    static auto real_flip = real<int (*)(SDL_Surface*)>("SDL_Flip");
     // Only the frames' flips: the classic library flips inside SDL_SetVideoMode.
     if (frames_read > 0)
         ++flips;
-    return real_flip(surface);
+    return 0;
 }
 
 int SDL_WM_ToggleFullScreen(SDL_Surface* surface)
@@ -290,9 +323,24 @@ int SDL_SetColorKey(SDL_Surface* surface, Uint32 flag, Uint32 key)
     return real_key(surface, flag, key);
 }
 
+SDL_Surface* TTF_RenderText_Solid(TTF_Font* font, const char* text, SDL_Color colour)
+{
+    static auto real_render = real<SDL_Surface* (*)(TTF_Font*, const char*, SDL_Color)>("TTF_RenderText_Solid");
+    ++texts;
+    if (text != state().last_text) {
+        note("text %s", text);
+        state().last_text = text;
+    }
+    SDL_Surface* surface = real_render(font, text, colour);
+    if (surface)
+        state().texts_alive.insert(surface);
+    return surface;
+}
+
 void SDL_FreeSurface(SDL_Surface* surface)
 {
     static auto real_free = real<void (*)(SDL_Surface*)>("SDL_FreeSurface");
+    state().texts_alive.erase(surface);
     const std::string name = name_of(surface);
     if (!name.empty()) {
         note("free %s", name.c_str());
