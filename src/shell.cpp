@@ -4,7 +4,6 @@
 #include <cstdlib>
 
 #include "display.h"
-#include "rules.h"
 
 namespace {
 
@@ -94,8 +93,9 @@ void start_up(score_style& style)
     style.font = open_font();
 }
 
-// Q and a window close only set quit: the frame still runs to its end.
-frame_result run_frame(board_state& board, board_rects& rects, const score_style& /*style*/)
+// One frame, top to bottom. Q and a window close only set quit: the frame
+// still runs to its end.
+frame_result run_frame(board_state& board, board_rects& rects, const score_style& style)
 {
     pump_events(board);
     rects.erase_rect.x = static_cast<Sint16>(board.player_x);
@@ -108,11 +108,25 @@ frame_result run_frame(board_state& board, board_rects& rects, const score_style
     if (keys[SDLK_f])
         SDL_WM_ToggleFullScreen(screen);
 
-    // Player steps: still to come.
+    // The player's steps, then the figure redrawn and the screen flipped.
+    move_player(board, keys, typ->w, typ->h);
     redraw_player(board, rects);
 
-    // Bomb outcome, score line (drawn with style), capture and win outcomes,
-    // monster move: still to come.
+    // A bomb ends the frame before the score line.
+    if (board.dead)
+        return lose_round(board, rects, todbild);
+
+    draw_score_line(board, style);
+
+    // Capture before win: the player where this frame's steps ended, the
+    // monsters where the frame before left them.
+    if (player_caught(board))
+        return lose_round(board, rects, monstertodbild);
+    if (board.score == board.total_points)
+        return win_game(rects);
+
+    // The monsters answer a step of the player's, then the game pauses.
+    move_monsters(board);
     return frame_result::next_frame;
 }
 

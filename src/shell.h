@@ -1,18 +1,8 @@
 // Start-up and the frame loop.
 #pragma once
 
-#include <SDL.h>
-#include <SDL_ttf.h>
-
 #include "board.h"
-
-enum class frame_result { next_frame, new_round, finish };
-
-// What the score line is drawn with; set once by start_up.
-struct score_style {
-    TTF_Font* font;
-    SDL_Color text_colour;
-};
+#include "rules.h"
 
 // Starts SDL and the font engine, opens the display and loads the pictures
 // and the font from the working directory. Any failure prints its message

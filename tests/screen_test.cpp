@@ -2,6 +2,8 @@
 // binary's display.
 #include <gtest/gtest.h>
 
+#include <SDL_ttf.h>
+
 #include <cstdlib>
 #include <sstream>
 #include <string>
@@ -12,6 +14,8 @@
 namespace {
 
 const SDL_Color background{128, 64, 0, 0};
+const SDL_Color black{0, 0, 0, 0};
+const SDL_Color yellow{255, 255, 0, 0};
 
 // 16-bit pixels keep 5 or 6 bits per channel.
 bool close_to(SDL_Color a, SDL_Color b)
@@ -36,12 +40,28 @@ SDL_Surface* load_sprite(const char* file)
 
 // What a screen pixel should show: the sprite's pixel, or the background
 // where the sprite is pure red or absent.
-SDL_Color expected_pixel(SDL_Surface* sprite, int x, int y)
+SDL_Color expected_pixel(SDL_Surface* sprite, int x, int y, SDL_Color behind = background)
 {
-    if (!sprite)
-        return background;
+    if (!sprite || x >= sprite->w || y >= sprite->h)
+        return behind;
     const SDL_Color c = pixel_at(sprite, x, y);
-    return (c.r == 255 && c.g == 0 && c.b == 0) ? background : c;
+    return (c.r == 255 && c.g == 0 && c.b == 0) ? behind : c;
+}
+
+// The score line of a fresh round, rendered here with the game's font.
+SDL_Surface* render_score_line(const char* text)
+{
+    static TTF_Font* font = TTF_Init() == 0 ? TTF_OpenFont(PELLMOR_DATA_DIR "/delusion.ttf", 60) : nullptr;
+    SDL_Surface* line = font ? TTF_RenderText_Solid(font, text, yellow) : nullptr;
+    if (!line)
+        ADD_FAILURE() << "cannot render " << text << ": " << TTF_GetError();
+    return line;
+}
+
+bool inked(SDL_Surface* text, int x, int y)
+{
+    return text && x >= 0 && y >= 0 && x < text->w && y < text->h &&
+           static_cast<Uint8*>(text->pixels)[y * text->pitch + x] != text->format->colorkey;
 }
 
 struct screen_check {
@@ -61,34 +81,28 @@ struct screen_check {
     }
 };
 
-}  // namespace
 
-// The first frame shows the level: points, bombs, the three monsters on
-// their start cells and the figure on (0, 0), all else background. The
-// figure's 51x51 erase has cleared the first pixel column of the point to
-// its right and the first pixel row of the bomb below it.
-TEST(Screen, FirstFrameShowsTheLevel)
+// A round's first frame: the level's points and bombs, the three monsters on
+// their start cells, the figure on (0, 0) and the score line 0 below the
+// board, all else background. The figure's 51x51 erase has cleared the first
+// pixel column of the point to its right and the first pixel row of the bomb
+// below it.
+void expect_round_start(SDL_Surface* shot)
 {
-    temp_dir dir, snaps;
-    copy_data(dir.path);
-    const game_run run = run_pellmor(dir.path, "snap,snap", snaps.path);
-    ASSERT_EQ(run.status, 0) << run.out << run.err;
-    SDL_Surface* before_flip = run.snapshot("frame-1");
-    SDL_Surface* shot = run.snapshot("frame-2");
-    ASSERT_TRUE(shot && before_flip);
+    ASSERT_TRUE(shot);
     ASSERT_EQ(shot->w, 640);
     ASSERT_EQ(shot->h, 480);
-
     SDL_Surface* figure = load_sprite("typ.bmp");
     SDL_Surface* sprites[3] = {nullptr, load_sprite("punkt.bmp"), load_sprite("bombe.bmp")};
     SDL_Surface* monster = load_sprite("monster.bmp");
+    SDL_Surface* score_line = render_score_line("PUNKTE: 0 VON 17");
 
     screen_check check{shot};
     for (int y = 0; y < 480; ++y) {
         for (int x = 0; x < 640; ++x) {
             const int col = x / 50 - 1, row = y / 50 - 1;
             if (col < 0 || col > 10 || row < 0 || row > 6) {
-                check.expect(x, y, background);
+                check.expect(x, y, inked(score_line, x - 10, y - 412) ? yellow : background);
                 continue;
             }
             SDL_Surface* sprite = sprites[expected_code(col, row)];
@@ -101,8 +115,21 @@ TEST(Screen, FirstFrameShowsTheLevel)
         }
     }
     EXPECT_EQ(check.mismatches, 0) << check.first;
+}
+
+}  // namespace
+
+TEST(Screen, FirstFrameShowsTheLevel)
+{
+    temp_dir dir, snaps;
+    copy_data(dir.path);
+    const game_run run = run_pellmor(dir.path, "snap,snap", snaps.path);
+    ASSERT_EQ(run.status, 0) << run.out << run.err;
+    expect_round_start(run.snapshot("frame-2"));
 
     // The drawing does not draw the figure: the first frame does.
+    SDL_Surface* before_flip = run.snapshot("frame-1");
+    ASSERT_TRUE(before_flip);
     screen_check start{before_flip};
     for (int y = 50; y < 100; ++y)
         for (int x = 50; x < 100; ++x)
