@@ -10,6 +10,7 @@
 
 #include "harness.h"
 #include "level.h"
+#include "referee.h"
 
 namespace {
 
@@ -117,6 +118,18 @@ void expect_round_start(SDL_Surface* shot)
     EXPECT_EQ(check.mismatches, 0) << check.first;
 }
 
+// An outcome picture at (50, 50) on black, its red pixels showing the black.
+void expect_picture(SDL_Surface* shot, const char* file)
+{
+    ASSERT_TRUE(shot);
+    SDL_Surface* picture = load_sprite(file);
+    screen_check check{shot};
+    for (int y = 0; y < 480; ++y)
+        for (int x = 0; x < 640; ++x)
+            check.expect(x, y, x < 50 || y < 50 ? black : expected_pixel(picture, x - 50, y - 50, black));
+    EXPECT_EQ(check.mismatches, 0) << file << ": " << check.first;
+}
+
 }  // namespace
 
 TEST(Screen, FirstFrameShowsTheLevel)
@@ -135,4 +148,21 @@ TEST(Screen, FirstFrameShowsTheLevel)
         for (int x = 50; x < 100; ++x)
             start.expect(x, y, background);
     EXPECT_EQ(start.mismatches, 0) << start.first;
+}
+
+// A point, then a bomb: the bomb's picture, then a round that looks like the
+// first. And a game won: the win picture.
+TEST(Screen, OutcomesShowTheirPictures)
+{
+    temp_dir dir, snaps;
+    copy_data(dir.path);
+    const game_run lost = run_pellmor(dir.path, "right,right,,snap", snaps.path);
+    ASSERT_EQ(lost.status, 0) << lost.out << lost.err;
+    expect_picture(lost.snapshot("delay-1"), "tod.bmp");
+    expect_round_start(lost.snapshot("frame-4"));
+
+    temp_dir win_snaps;
+    const game_run won = run_pellmor(dir.path, plan_win(), win_snaps.path);
+    ASSERT_EQ(won.status, 0) << won.out << won.err;
+    expect_picture(won.snapshot("delay-1"), "win.bmp");
 }
