@@ -10,5 +10,6 @@ snaps=$(mktemp -d)
 trap 'rm -rf "$snaps"' EXIT
 (cd "$data" && SDL_VIDEODRIVER=dummy LD_PRELOAD="$keyscript" PELLMOR_KEYS="$keys" PELLMOR_SNAP="$snaps" \
     "$pellmor" >/dev/null)
+mkdir -p "$(dirname "$out")"
 "$bmp_to_png" "$snaps/frame-$frame.bmp" "$out"
 echo "wrote $out"
