@@ -5,8 +5,11 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <deque>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <vector>
 

@@ -2,8 +2,7 @@
 // key script into the frame loop, records what the game asks of SDL, and
 // never sleeps.
 //
-// PELLMOR_KEYS   frames separated by ',', each a '+'-joined list of tokens,
-//                optionally followed by '*N' to repeat that frame N times:
+// PELLMOR_KEYS   a key script (see key_script.h) with these tokens:
 //                  up down left right w a s d q f   keys held in that frame
 //                  close   a window close queued before the frame's event pump
 //                  event   a key-down event queued instead (to be ignored)
@@ -34,6 +33,8 @@
 #include <set>
 #include <string>
 #include <vector>
+
+#include "key_script.h"
 
 namespace {
 
@@ -123,50 +124,27 @@ bool add_key(script_frame& frame, const std::string& token)
     return false;
 }
 
-std::vector<std::string> split(const std::string& text, char separator)
-{
-    std::vector<std::string> parts;
-    size_t start = 0;
-    for (size_t end; (end = text.find(separator, start)) != std::string::npos; start = end + 1)
-        parts.push_back(text.substr(start, end - start));
-    parts.push_back(text.substr(start));
-    return parts;
-}
-
-script_frame parse_frame(const std::string& text)
+script_frame parse_frame(const std::vector<std::string>& tokens)
 {
     script_frame frame;
-    for (const std::string& token : split(text, '+')) {
+    for (const std::string& token : tokens) {
         if (token == "close")
             frame.close = true;
         else if (token == "event")
             frame.event = true;
         else if (token == "snap")
             frame.snap = true;
-        else if (!token.empty() && !add_key(frame, token))
+        else if (!add_key(frame, token))
             die("unknown token '" + token + "'");
     }
     return frame;
 }
 
-void parse_script(const char* script)
-{
-    if (!script || !*script)
-        return;
-    for (std::string item : split(script, ',')) {
-        long repeat = 1;
-        const size_t star = item.find('*');
-        if (star != std::string::npos) {
-            repeat = std::atol(item.c_str() + star + 1);
-            item.resize(star);
-        }
-        state().frames.insert(state().frames.end(), repeat, parse_frame(item));
-    }
-}
-
 __attribute__((constructor)) void load_script()
 {
-    parse_script(std::getenv("PELLMOR_KEYS"));
+    if (const char* script = std::getenv("PELLMOR_KEYS"))
+        for (const std::vector<std::string>& tokens : script_frames(script))
+            state().frames.push_back(parse_frame(tokens));
     if (const char* path = std::getenv("PELLMOR_LOG")) {
         log_file = std::fopen(path, "a");
         if (!log_file)

@@ -2,9 +2,9 @@
 
 #include <cstdlib>
 #include <deque>
-#include <sstream>
 
 #include "harness.h"
+#include "key_script.h"
 #include "level.h"
 
 namespace {
@@ -23,15 +23,6 @@ const direction player_directions[] = {
     {"up", "w", 0, -1}, {"down", "s", 0, 1}, {"right", "d", 1, 0}, {"left", "a", -1, 0}};
 
 bool on_board(int col, int row) { return col >= 0 && col <= 10 && row >= 0 && row <= 6; }
-
-std::vector<std::string> split(const std::string& text, char separator)
-{
-    std::vector<std::string> parts;
-    std::istringstream in(text);
-    for (std::string part; std::getline(in, part, separator);)
-        parts.push_back(part);
-    return parts;
-}
 
 bool holds(const std::vector<std::string>& tokens, const char* key)
 {
@@ -116,15 +107,9 @@ void referee::step_monsters()
 
 void referee::play_script(const std::string& keys)
 {
-    for (std::string frame : split(keys, ',')) {
-        long repeat = 1;
-        if (const size_t star = frame.find('*'); star != std::string::npos) {
-            repeat = std::atol(frame.c_str() + star + 1);
-            frame.resize(star);
-        }
-        for (long i = 0; i < repeat && !quit && !won; ++i)
-            play_frame(split(frame, '+'));
-    }
+    for (const std::vector<std::string>& tokens : script_frames(keys))
+        if (!quit && !won)
+            play_frame(tokens);
     while (!quit && !won)
         play_frame({"q"});
 }
