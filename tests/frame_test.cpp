@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <deque>
 #include <functional>
 #include <iterator>
@@ -24,15 +23,6 @@ std::deque<int> rand_script;  // directions 1 to 4; up when it runs out
 int rand_calls = 0;
 std::vector<std::string> pauses;
 
-const SDL_Color black{0, 0, 0, 0};
-const SDL_Color background{128, 64, 0, 0};
-const SDL_Color yellow{255, 255, 0, 0};
-
-bool same(SDL_Color a, SDL_Color b)  // within what 16-bit pixels keep
-{
-    return std::abs(a.r - b.r) <= 8 && std::abs(a.g - b.g) <= 8 && std::abs(a.b - b.b) <= 8;
-}
-
 // Stand-ins for the three outcome pictures: a red pixel, which the colour key
 // must turn into the black behind it, and one of the picture's own colour.
 struct outcome_double {
@@ -40,7 +30,7 @@ struct outcome_double {
     SDL_Surface** picture;
     SDL_Color colour;
 } outcome_doubles[] = {
-    {"tod", &todbild, {255, 255, 255, 0}},
+    {"tod", &todbild, white},
     {"capture", &monstertodbild, {0, 255, 255, 0}},
     {"win", &winbild, {255, 0, 255, 0}},
 };
@@ -48,10 +38,10 @@ struct outcome_double {
 // Which picture the screen shows at (50, 50) on black, if any.
 std::string picture_shown()
 {
-    const bool keyed = same(pixel_at(screen, 50, 50), black) && same(pixel_at(screen, 52, 50), black) &&
-                       same(pixel_at(screen, 49, 49), black);
+    const bool keyed = close_to(pixel_at(screen, 50, 50), black) && close_to(pixel_at(screen, 52, 50), black) &&
+                       close_to(pixel_at(screen, 49, 49), black);
     for (const outcome_double& d : outcome_doubles)
-        if (keyed && same(pixel_at(screen, 51, 50), d.colour))
+        if (keyed && close_to(pixel_at(screen, 51, 50), d.colour))
             return d.name;
     return "no picture";
 }
@@ -295,11 +285,11 @@ TEST_F(Frame, StepsEraseTheirSquaresAndDraw)
 {
     place_player(board, 3, 3);
     rand_script = {4};  // monster 1 goes left, from (10, 0) to (9, 0)
-    const Uint32 white = SDL_MapRGB(screen->format, 255, 255, 255);
+    const Uint32 mark = SDL_MapRGB(screen->format, 255, 255, 255);
     const std::pair<int, int> marks[] = {{250, 225}, {251, 225}, {225, 250}, {225, 251}, {600, 75}, {575, 100}};
     for (auto [x, y] : marks) {
         SDL_Rect pixel{static_cast<Sint16>(x), static_cast<Sint16>(y), 1, 1};
-        SDL_FillRect(screen, &pixel, white);
+        SDL_FillRect(screen, &pixel, mark);
     }
     frame({SDLK_UP});
     ASSERT_EQ(describe(board), "player 3,2 score 0 monsters 9,0 9,6 0,6");
@@ -307,17 +297,15 @@ TEST_F(Frame, StepsEraseTheirSquaresAndDraw)
     const char* expected_marks[] = {"background", "white", "background", "white", "white", "white"};
     for (size_t i = 0; i < std::size(marks); ++i) {
         const SDL_Color c = pixel_at(screen, marks[i].first, marks[i].second);
-        EXPECT_STREQ(same(c, background) ? "background" : same(c, {255, 255, 255, 0}) ? "white" : "other",
+        EXPECT_STREQ(close_to(c, background) ? "background" : close_to(c, white) ? "white" : "other",
                      expected_marks[i])
             << "at " << marks[i].first << "," << marks[i].second;
     }
     int left_cell = 0, entered_cell = 0;
     for (int y = 0; y < cell_size; ++y) {
         for (int x = 0; x < cell_size; ++x) {
-            left_cell += !same(pixel_at(screen, 550 + x, 50 + y), background);
-            const SDL_Color sprite = pixel_at(monster, x, y);
-            const bool keyed = sprite.r == 255 && sprite.g == 0 && sprite.b == 0;
-            entered_cell += !same(pixel_at(screen, 500 + x, 50 + y), keyed ? background : sprite);
+            left_cell += !close_to(pixel_at(screen, 550 + x, 50 + y), background);
+            entered_cell += !close_to(pixel_at(screen, 500 + x, 50 + y), sprite_pixel(monster, x, y));
         }
     }
     EXPECT_EQ(left_cell, 0) << "pixels left of monster 1 on (10, 0)";
@@ -328,13 +316,11 @@ TEST_F(Frame, StepsEraseTheirSquaresAndDraw)
 // nothing outside the band is touched.
 TEST_F(Frame, ScoreLineIsDrawnInItsBand)
 {
-    TTF_Font* font = TTF_OpenFont("delusion.ttf", 60);
-    ASSERT_TRUE(font);
     for (int score : {0, 9, 16}) {
         SCOPED_TRACE(score);
         const std::string text = "PUNKTE: " + std::to_string(score) + " VON 17";
-        SDL_Surface* want = TTF_RenderText_Solid(font, text.c_str(), yellow);
-        ASSERT_TRUE(want);
+        SDL_Surface* want = render_score_line(text);
+        ASSERT_TRUE(want) << TTF_GetError();
         SDL_Rect below_board{0, 400, 640, 80};
         SDL_FillRect(screen, &below_board, SDL_MapRGB(screen->format, 255, 255, 255));
         board.score = score;
@@ -343,18 +329,14 @@ TEST_F(Frame, ScoreLineIsDrawnInItsBand)
         for (int y = 400; y < 480; ++y) {
             for (int x = 0; x < 640; ++x) {
                 const int tx = x - 10, ty = y - 412;
-                SDL_Color expected{255, 255, 255, 0};
-                if (tx >= 0 && tx < 600 && ty >= 0)
-                    expected = background;
-                if (tx >= 0 && tx < want->w && ty >= 0 && ty < want->h &&
-                    static_cast<Uint8*>(want->pixels)[ty * want->pitch + tx] != want->format->colorkey)
+                SDL_Color expected = tx >= 0 && tx < 600 && ty >= 0 ? background : white;
+                if (inked(want, tx, ty))
                     expected = yellow, ++yellow_pixels;
-                mismatches += !same(pixel_at(screen, x, y), expected);
+                mismatches += !close_to(pixel_at(screen, x, y), expected);
             }
         }
         EXPECT_EQ(mismatches, 0);
         EXPECT_GT(yellow_pixels, 1000);
         SDL_FreeSurface(want);
     }
-    TTF_CloseFont(font);
 }

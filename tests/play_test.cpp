@@ -18,8 +18,6 @@ std::vector<unsigned> pauses(const game_run& run)
     return ms;
 }
 
-std::string with_q_on_last_frame(const std::string& keys) { return keys + "+q"; }
-
 }  // namespace
 
 TEST(Play, ScriptedGamesPrintAndPauseAsTheRulesSay)
@@ -32,7 +30,7 @@ TEST(Play, ScriptedGamesPrintAndPauseAsTheRulesSay)
         int bombs, captures;
     } cases[] = {
         {"all 17 points in one round", win, true, 0, 0},
-        {"the last point with Q held: the win picture all the same", with_q_on_last_frame(win), true, 0, 0},
+        {"the last point with Q held: the win picture all the same", win + "+q", true, 0, 0},
         {"a point, then a bomb, then a step into the new round", "right,right,right", false, 1, 0},
         {"a bomb with Q held: the new board is drawn, then the end", "right,right+q", false, 1, 0},
         {"walking into a monster", capture, false, 0, 1},

@@ -4,7 +4,6 @@
 
 #include <SDL_ttf.h>
 
-#include <cstdlib>
 #include <sstream>
 #include <string>
 
@@ -13,16 +12,6 @@
 #include "referee.h"
 
 namespace {
-
-const SDL_Color background{128, 64, 0, 0};
-const SDL_Color black{0, 0, 0, 0};
-const SDL_Color yellow{255, 255, 0, 0};
-
-// 16-bit pixels keep 5 or 6 bits per channel.
-bool close_to(SDL_Color a, SDL_Color b)
-{
-    return std::abs(a.r - b.r) <= 8 && std::abs(a.g - b.g) <= 8 && std::abs(a.b - b.b) <= 8;
-}
 
 std::string describe(SDL_Color c)
 {
@@ -37,32 +26,6 @@ SDL_Surface* load_sprite(const char* file)
     if (!sprite)
         ADD_FAILURE() << "cannot load " << file << ": " << SDL_GetError();
     return sprite;
-}
-
-// What a screen pixel should show: the sprite's pixel, or the background
-// where the sprite is pure red or absent.
-SDL_Color expected_pixel(SDL_Surface* sprite, int x, int y, SDL_Color behind = background)
-{
-    if (!sprite || x >= sprite->w || y >= sprite->h)
-        return behind;
-    const SDL_Color c = pixel_at(sprite, x, y);
-    return (c.r == 255 && c.g == 0 && c.b == 0) ? behind : c;
-}
-
-// The score line of a fresh round, rendered here with the game's font.
-SDL_Surface* render_score_line(const char* text)
-{
-    static TTF_Font* font = TTF_Init() == 0 ? TTF_OpenFont(PELLMOR_DATA_DIR "/delusion.ttf", 60) : nullptr;
-    SDL_Surface* line = font ? TTF_RenderText_Solid(font, text, yellow) : nullptr;
-    if (!line)
-        ADD_FAILURE() << "cannot render " << text << ": " << TTF_GetError();
-    return line;
-}
-
-bool inked(SDL_Surface* text, int x, int y)
-{
-    return text && x >= 0 && y >= 0 && x < text->w && y < text->h &&
-           static_cast<Uint8*>(text->pixels)[y * text->pitch + x] != text->format->colorkey;
 }
 
 struct screen_check {
@@ -97,6 +60,7 @@ void expect_round_start(SDL_Surface* shot)
     SDL_Surface* sprites[3] = {nullptr, load_sprite("punkt.bmp"), load_sprite("bombe.bmp")};
     SDL_Surface* monster = load_sprite("monster.bmp");
     SDL_Surface* score_line = render_score_line("PUNKTE: 0 VON 17");
+    ASSERT_TRUE(score_line) << TTF_GetError();
 
     screen_check check{shot};
     for (int y = 0; y < 480; ++y) {
@@ -112,7 +76,7 @@ void expect_round_start(SDL_Surface* shot)
             if (col == 0 && row == 0)
                 sprite = figure;
             const bool erased = (x == 100 && y <= 100) || (y == 100 && x <= 100);
-            check.expect(x, y, erased ? background : expected_pixel(sprite, x % 50, y % 50));
+            check.expect(x, y, erased ? background : sprite_pixel(sprite, x % 50, y % 50));
         }
     }
     EXPECT_EQ(check.mismatches, 0) << check.first;
@@ -126,7 +90,7 @@ void expect_picture(SDL_Surface* shot, const char* file)
     screen_check check{shot};
     for (int y = 0; y < 480; ++y)
         for (int x = 0; x < 640; ++x)
-            check.expect(x, y, x < 50 || y < 50 ? black : expected_pixel(picture, x - 50, y - 50, black));
+            check.expect(x, y, x < 50 || y < 50 ? black : sprite_pixel(picture, x - 50, y - 50, black));
     EXPECT_EQ(check.mismatches, 0) << file << ": " << check.first;
 }
 
