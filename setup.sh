@@ -2,18 +2,26 @@
 # Sets Pellmor up on Debian: installs the packages that are missing (with
 # sudo when not root), builds, then starts the game or runs the tests.
 #
-#   ./setup.sh run    build and start the game from data/
-#   ./setup.sh test   build and run the whole test suite headless
+#   ./setup.sh run             build and start the game from data/
+#   ./setup.sh test            build and run the whole test suite headless
+#   ./setup.sh windows [TAR]   cross-build build-windows/pellmor.exe and
+#                              build-windows/pellmor-windows.zip; TAR is
+#                              SDL_ttf 2.0's source tarball, if you have it
+#   ./setup.sh windows-test    the same, then its tests under Wine
 set -euo pipefail
 cd "$(dirname "$0")"
 
 usage() {
-    echo "usage: $0 run|test" >&2
+    echo "usage: $0 run|test|windows [SDL_ttf-2.0.x.tar.gz]|windows-test" >&2
     exit 2
 }
-[ $# -eq 1 ] || usage
+[ $# -ge 1 ] || usage
 action=$1
-case $action in run | test) ;; *) usage ;; esac
+case $action in
+run | test | windows-test) [ $# -eq 1 ] || usage ;;
+windows) [ $# -le 2 ] || usage ;;
+*) usage ;;
+esac
 
 installed() {
     dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"
@@ -30,21 +38,44 @@ as_root() {
     fi
 }
 
-# Build tools, SDL_ttf 2.0, GoogleTest, libpng for the picture tools, and the
-# font that the game opens as delusion.ttf.
-packages=(g++ make cmake pkg-config libsdl-ttf2.0-dev libgtest-dev libpng-dev fonts-liberation2)
+# Build tools and the font that the game opens as delusion.ttf, then for
+# Linux: SDL_ttf 2.0, FreeType (for the tests of the Windows build's SDL_ttf
+# stand-in), GoogleTest and libpng for the picture tools; for Windows: the
+# MinGW-w64 cross compiler, dpkg-source for SDL's and FreeType's Debian
+# sources, GoogleTest's source, and Wine to run the tests.
+packages=(make cmake pkg-config fonts-liberation2)
+case $action in
+run | test) packages+=(g++ libsdl-ttf2.0-dev libfreetype-dev libgtest-dev libpng-dev) ;;
+windows) packages+=(g++-mingw-w64-x86-64 dpkg-dev) ;;
+windows-test) packages+=(g++-mingw-w64-x86-64 dpkg-dev googletest wine wine64) ;;
+esac
 missing=()
 for package in "${packages[@]}"; do
     installed "$package" || missing+=("$package")
 done
 # SDL 1.2: sdl12-compat unless the classic library is there already.
-if ! installed libsdl1.2-compat-dev && ! installed libsdl1.2-dev; then
+if [[ $action != windows* ]] && ! installed libsdl1.2-compat-dev && ! installed libsdl1.2-dev; then
     missing+=(libsdl1.2-compat-dev)
 fi
 if [ ${#missing[@]} -gt 0 ]; then
     echo "setup.sh: installing ${missing[*]}"
     as_root apt-get update -q
     as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+if [[ $action == windows* ]]; then
+    # SDL, SDL_ttf and FreeType for Windows, built once and kept outside the tree.
+    prefix=${XDG_CACHE_HOME:-$HOME/.cache}/pellmor/windows-deps
+    windows/build-deps.sh "$prefix" ${2:+"$2"}
+    testing=OFF
+    [ "$action" = windows-test ] && testing=ON
+    cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=windows/toolchain-mingw-w64.cmake \
+        -DPELLMOR_WINDOWS_PREFIX="$prefix" -DBUILD_TESTING=$testing
+    cmake --build build-windows -j"$(nproc)"
+    echo "setup.sh: built build-windows/pellmor.exe and build-windows/pellmor-windows.zip"
+    [ "$action" = windows ] && exit 0
+    cd build-windows
+    exec ctest --output-on-failure -j"$(nproc)"
 fi
 
 cmake -S . -B build

@@ -1,0 +1,107 @@
+// The Windows build's SDL_ttf stand-in (windows/ttf) against the real SDL_ttf
+// that this test links: the same text, font and size must give a surface of
+// the same size, format, colours and pixels. The
+// stand-in is loaded as a module bound to itself, beside the real library.
+#include <gtest/gtest.h>
+
+#include <SDL_ttf.h>
+#include <dlfcn.h>
+
+#include <string>
+
+namespace {
+
+struct ttf_library {
+    decltype(&TTF_Init) init;
+    decltype(&TTF_OpenFont) open_font;
+    decltype(&TTF_RenderText_Solid) render;
+};
+
+const ttf_library real_ttf{TTF_Init, TTF_OpenFont, TTF_RenderText_Solid};
+
+const ttf_library& standin_ttf()
+{
+    static const ttf_library standin = [] {
+        void* module = dlopen(STANDIN_MODULE, RTLD_NOW | RTLD_LOCAL | RTLD_DEEPBIND);
+        if (!module)
+            throw std::runtime_error(dlerror());
+        return ttf_library{reinterpret_cast<decltype(&TTF_Init)>(dlsym(module, "TTF_Init")),
+                           reinterpret_cast<decltype(&TTF_OpenFont)>(dlsym(module, "TTF_OpenFont")),
+                           reinterpret_cast<decltype(&TTF_RenderText_Solid)>(dlsym(module, "TTF_RenderText_Solid"))};
+    }();
+    return standin;
+}
+
+SDL_Surface* render(const ttf_library& ttf, const char* text, int size, SDL_Color colour)
+{
+    if (ttf.init() != 0)
+        return nullptr;
+    TTF_Font* font = ttf.open_font(FONT_FILE, size);  // kept: fonts are few and small
+    return font ? ttf.render(font, text, colour) : nullptr;
+}
+
+// Pixels where one surface has ink and the other has not.
+int differing_pixels(SDL_Surface* a, SDL_Surface* b)
+{
+    int differing = 0;
+    for (int y = 0; y < a->h; ++y)
+        for (int x = 0; x < a->w; ++x)
+            differing += (static_cast<Uint8*>(a->pixels)[y * a->pitch + x] != 0) !=
+                         (static_cast<Uint8*>(b->pixels)[y * b->pitch + x] != 0);
+    return differing;
+}
+
+// The text as ink ('#') and background ('.'), for a failure message.
+std::string picture(SDL_Surface* s)
+{
+    std::string rows;
+    for (int y = 0; y < s->h; ++y, rows += '\n')
+        for (int x = 0; x < s->w; ++x)
+            rows += static_cast<Uint8*>(s->pixels)[y * s->pitch + x] ? '#' : '.';
+    return rows;
+}
+
+TEST(TtfStandin, RendersLikeSdlTtf)
+{
+    const struct {
+        const char* text;
+        int size;
+    } cases[] = {
+        {"PUNKTE: 0 VON 17", 60},  {"PUNKTE: 17 VON 17", 60}, {"PUNKTE: 9 VON 17", 60},
+        {"AVAWAY To Wg jpq", 60},  {"\xC4\xD6\xDC \xE4\xF6\xFC \xDF", 60},  // Latin-1 umlauts
+        {"PUNKTE: 3 VON 17", 12},  {" ", 60},
+    };
+    const SDL_Color yellow{255, 255, 0, 0};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string("'") + c.text + "' at " + std::to_string(c.size));
+        SDL_Surface* want = render(real_ttf, c.text, c.size, yellow);
+        SDL_Surface* got = render(standin_ttf(), c.text, c.size, yellow);
+        ASSERT_TRUE(want) << SDL_GetError();
+        ASSERT_TRUE(got) << SDL_GetError();
+        EXPECT_EQ(got->w, want->w);
+        ASSERT_EQ(got->h, want->h);
+        EXPECT_EQ(got->format->BitsPerPixel, 8);
+        EXPECT_EQ(got->flags & SDL_SRCCOLORKEY, static_cast<Uint32>(SDL_SRCCOLORKEY));
+        EXPECT_EQ(got->format->colorkey, 0u);
+        for (int i : {0, 1}) {
+            const SDL_Color g = got->format->palette->colors[i], w = want->format->palette->colors[i];
+            EXPECT_TRUE(g.r == w.r && g.g == w.g && g.b == w.b) << "palette index " << i;
+        }
+        if (got->w == want->w) {  // both draw FreeType's monochrome glyphs: the very same pixels
+            EXPECT_EQ(differing_pixels(got, want), 0) << "stand-in:\n" << picture(got) << "SDL_ttf:\n" << picture(want);
+        }
+        SDL_FreeSurface(want);
+        SDL_FreeSurface(got);
+    }
+}
+
+TEST(TtfStandin, RefusesWhatSdlTtfRefuses)
+{
+    const SDL_Color yellow{255, 255, 0, 0};
+    EXPECT_FALSE(render(standin_ttf(), "", 60, yellow));  // no width
+    ASSERT_EQ(standin_ttf().init(), 0);
+    EXPECT_FALSE(standin_ttf().open_font("no-such-font.ttf", 60));
+    EXPECT_FALSE(standin_ttf().open_font(STANDIN_MODULE, 60));  // not a font
+}
+
+}  // namespace

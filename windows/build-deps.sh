@@ -1,0 +1,110 @@
+#!/usr/bin/env bash
+# Builds what the Windows version of Pellmor links against, as static
+# libraries for MinGW-w64, into a prefix outside the source tree:
+#
+#   windows/build-deps.sh PREFIX [SDL_ttf-2.0.11.tar.gz]
+#
+# SDL 1.2.15 and FreeType come from Debian's source packages (libsdl1.2 with
+# Debian's patches applied, freetype), fetched through a private apt state
+# that reads deb-src entries derived from this machine's own apt sources.
+# SDL_ttf 2.0 is built from its release tarball when one is given, else the
+# stand-in in windows/ttf is built. A finished prefix is kept and reused
+# until this script, the stand-in or the tarball changes.
+#
+# Needs: g++-mingw-w64-x86-64, make, cmake, pkg-config, dpkg-dev (setup.sh
+# installs them). Root is not needed.
+set -euo pipefail
+[ $# -ge 1 ] && [ $# -le 2 ] || { echo "usage: $0 PREFIX [SDL_ttf-2.0.x.tar.gz]" >&2; exit 2; }
+here=$(cd "$(dirname "$0")" && pwd)
+mkdir -p "$1"
+prefix=$(cd "$1" && pwd)
+ttf_tarball=${2:+$(realpath "$2")}
+host=x86_64-w64-mingw32
+jobs=$(nproc)
+
+key=$(cat "$0" "$here"/ttf/* ${ttf_tarball:+"$ttf_tarball"} | sha256sum | cut -d' ' -f1)
+stamp=$prefix/.pellmor-deps
+if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$key" ]; then
+    echo "build-deps.sh: $prefix is up to date"
+    exit 0
+fi
+# Only a prefix of ours is cleared for a rebuild, never some other folder.
+if [ -f "$stamp" ]; then
+    rm -rf "${prefix:?}"/* "$stamp"
+elif [ -n "$(ls -A "$prefix")" ]; then
+    echo "build-deps.sh: $prefix is not empty and was not made by this script" >&2
+    exit 1
+fi
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+log() { echo "build-deps.sh: $*"; }
+
+# Each step's output goes to a log, shown only when the step fails.
+quietly() {
+    local name=$1
+    shift
+    if ! "$@" >"$work/$name.log" 2>&1; then
+        tail -n 40 "$work/$name.log" >&2
+        echo "build-deps.sh: $name failed" >&2
+        exit 1
+    fi
+}
+
+# deb-src twins of the machine's deb entries, in deb822 and one-line form.
+sources=$work/apt/sources.list.d
+mkdir -p "$sources" "$work/apt/lists/partial" "$work/apt/cache/archives/partial"
+for file in /etc/apt/sources.list.d/*.sources; do
+    [ -e "$file" ] || continue
+    awk 'BEGIN { RS = ""; ORS = "\n\n" }
+         /(^|\n)Types:[^\n]*deb/ && !/(^|\n)Enabled: *no/ { sub(/Types:[^\n]*/, "Types: deb-src"); print }' \
+        "$file" >"$sources/$(basename "$file")"
+done
+for file in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
+    [ -e "$file" ] || continue
+    sed -n 's/^[[:space:]]*deb[[:space:]]/deb-src /p' "$file" >"$sources/$(basename "$file")"
+done
+apt_private=(-o Dir::Etc::SourceList=/dev/null -o "Dir::Etc::SourceParts=$sources"
+    -o "Dir::State::Lists=$work/apt/lists" -o "Dir::Cache=$work/apt/cache")
+log "fetching the source packages libsdl1.2 and freetype"
+quietly apt-update apt-get "${apt_private[@]}" update
+mkdir -p "$work/src"
+(cd "$work/src" && quietly apt-source apt-get "${apt_private[@]}" source libsdl1.2 freetype)
+
+# Autotools builds out of the source tree, static only.
+configure_make() {
+    local name=$1 source=$2
+    shift 2
+    mkdir -p "$work/build-$name"
+    cd "$work/build-$name"
+    log "building $name"
+    quietly "$name-configure" "$source/configure" --host=$host --prefix="$prefix" \
+        --disable-shared --enable-static "$@"
+    quietly "$name-make" make -j"$jobs"
+    quietly "$name-install" make install
+    cd "$work"
+}
+
+# No stdio redirection: the traces go to the console, not to stdout.txt.
+configure_make sdl "$(echo "$work"/src/libsdl1.2-1.2.15*/)" --disable-stdio-redirect
+configure_make freetype "$(echo "$work"/src/freetype-2.*/)" --enable-freetype-config \
+    --without-zlib --without-bzip2 --without-png --without-harfbuzz --without-brotli
+
+export PATH=$prefix/bin:$PATH
+export PKG_CONFIG_LIBDIR=$prefix/lib/pkgconfig PKG_CONFIG_PATH=
+if [ -n "$ttf_tarball" ]; then
+    mkdir -p "$work/src/ttf"
+    tar -xf "$ttf_tarball" -C "$work/src/ttf" --strip-components=1
+    configure_make SDL_ttf "$work/src/ttf" --with-sdl-prefix="$prefix" \
+        --with-freetype-prefix="$prefix"
+else
+    log "building the SDL_ttf stand-in"
+    quietly ttf-configure cmake -S "$here/ttf" -B "$work/build-ttf" \
+        -DCMAKE_TOOLCHAIN_FILE="$here/toolchain-mingw-w64.cmake" \
+        -DPELLMOR_WINDOWS_PREFIX="$prefix" -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_BUILD_TYPE=Release
+    quietly ttf-build cmake --build "$work/build-ttf" -j"$jobs"
+    quietly ttf-install cmake --install "$work/build-ttf"
+fi
+
+echo "$key" >"$stamp"
+log "done: $prefix"
