@@ -3,19 +3,19 @@
 // played from a script and every pause recorded instead of slept.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
 
 #include "display.h"
-#include "harness.h"
 #include "level.h"
+#include "screen.h"
 #include "shell.h"
+#include "test_double.h"
 
 namespace {
 
@@ -57,7 +57,7 @@ extern "C" int rand() noexcept
     return direction - 1;  // the game adds 1 to rand() % 4
 }
 
-extern "C" void SDL_Delay(Uint32 ms)
+extern "C" void TEST_DOUBLE(SDL_Delay)(Uint32 ms)
 {
     pauses.push_back(std::to_string(ms) + (ms >= 1000 ? " " + picture_shown() : ""));
 }
@@ -71,7 +71,7 @@ class Frame : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        ASSERT_EQ(chdir(PELLMOR_DATA_DIR), 0);
+        std::filesystem::current_path(PELLMOR_DATA_DIR);
         start_up(style);
         for (const outcome_double& d : outcome_doubles) {
             SDL_Surface* s = SDL_CreateRGBSurface(SDL_SWSURFACE, 2, 1, 32, 0xff0000, 0xff00, 0xff, 0);

@@ -1,6 +1,6 @@
-// A test-only library preloaded into the real pellmor binary. It plays a
-// key script into the frame loop, records what the game asks of SDL, and
-// never sleeps.
+// A test-only library preloaded into the real pellmor binary (on Windows,
+// linked into a test copy of it; see test_double.h). It plays a key script
+// into the frame loop, records what the game asks of SDL, and never sleeps.
 //
 // PELLMOR_KEYS   a key script (see key_script.h) with these tokens:
 //                  up down left right w a s d q f   keys held in that frame
@@ -14,16 +14,16 @@
 //                  text TEXT   a score line rendered, when it differs from
 //                              the one before
 //                  rss KB      resident memory when frames 1000, 10000,
-//                              100000 ... read their keys
+//                              100000 ... read their keys (Linux only)
 //                and at exit: frames N (frames run), flips N (their flips),
 //                texts N (score lines rendered), texts-alive N (not freed).
 // PELLMOR_SNAP   folder for the snapshots: frame-N.bmp, and delay-N.bmp for
 //                every pause of a second or more (the outcome pictures).
-#include <dlfcn.h>
-
 #include <SDL.h>
 #include <SDL_ttf.h>
+#ifdef __linux__
 #include <unistd.h>
+#endif
 
 #include <cstdarg>
 #include <cstdio>
@@ -35,6 +35,17 @@
 #include <vector>
 
 #include "key_script.h"
+#include "test_double.h"
+
+// The library's own functions, called from the doubles below.
+DECLARE_REAL(SDL_PollEvent);
+DECLARE_REAL(SDL_WM_ToggleFullScreen);
+DECLARE_REAL(SDL_RWFromFile);
+DECLARE_REAL(SDL_LoadBMP_RW);
+DECLARE_REAL(SDL_SetColorKey);
+DECLARE_REAL(TTF_RenderText_Solid);
+DECLARE_REAL(SDL_FreeSurface);
+DECLARE_REAL(SDL_Quit);
 
 namespace {
 
@@ -79,15 +90,6 @@ bool snapping = false;  // our own files are not the game's
 {
     std::fprintf(stderr, "keyscript: %s\n", why.c_str());
     std::_Exit(99);
-}
-
-template <typename F>
-F real(const char* name)
-{
-    void* f = dlsym(RTLD_NEXT, name);
-    if (!f)
-        die(std::string("no ") + name);
-    return reinterpret_cast<F>(f);
 }
 
 __attribute__((format(printf, 1, 2))) void note(const char* format, ...)
@@ -162,6 +164,7 @@ bool is_power_of_ten(long n)
 
 void note_rss()
 {
+#ifdef __linux__
     long pages = 0, resident = 0;
     if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
         if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2)
@@ -169,6 +172,7 @@ void note_rss()
         std::fclose(statm);
     }
     note("rss %ld", resident * sysconf(_SC_PAGESIZE) / 1024);
+#endif
 }
 
 __attribute__((destructor)) void write_totals()
@@ -176,7 +180,7 @@ __attribute__((destructor)) void write_totals()
     note("frames %ld", frames_read);
     note("flips %ld", flips);
     note("texts %ld", texts);
-    note("texts-alive %zu", state().texts_alive.size());
+    note("texts-alive %lu", static_cast<unsigned long>(state().texts_alive.size()));
 }
 
 void snapshot(const char* kind, long number)
@@ -201,7 +205,7 @@ std::string name_of(const SDL_Surface* surface)
 
 extern "C" {
 
-Uint8* SDL_GetKeyState(int* numkeys)
+Uint8* TEST_DOUBLE(SDL_GetKeyState)(int* numkeys)
 {
     if (++frames_read >= 1000 && is_power_of_ten(frames_read))
         note_rss();
@@ -224,9 +228,8 @@ Uint8* SDL_GetKeyState(int* numkeys)
 
 // The events of a frame are queued just before its first poll, so that the
 // game's own pump finds them in SDL's queue.
-int SDL_PollEvent(SDL_Event* event)
+int TEST_DOUBLE(SDL_PollEvent)(SDL_Event* event)
 {
-    static auto real_poll = real<int (*)(SDL_Event*)>("SDL_PollEvent");
     const long upcoming = frames_read + 1;
     if (events_pushed < upcoming) {
         events_pushed = upcoming;
@@ -246,10 +249,10 @@ int SDL_PollEvent(SDL_Event* event)
             }
         }
     }
-    return real_poll(event);
+    return REAL(SDL_PollEvent)(event);
 }
 
-void SDL_Delay(Uint32 ms)
+void TEST_DOUBLE(SDL_Delay)(Uint32 ms)
 {
     note("delay %u", static_cast<unsigned>(ms));
     if (ms >= 1000)
@@ -258,7 +261,7 @@ void SDL_Delay(Uint32 ms)
 
 // Counted, not made: the dummy display shows nothing, and sdl12-compat
 // converts the whole screen at every flip. Snapshots read the screen itself.
-int SDL_Flip(SDL_Surface*)
+int TEST_DOUBLE(SDL_Flip)(SDL_Surface*)
 {
     // Only the frames' flips: the classic library flips inside SDL_SetVideoMode.
     if (frames_read > 0)
@@ -266,72 +269,65 @@ int SDL_Flip(SDL_Surface*)
     return 0;
 }
 
-int SDL_WM_ToggleFullScreen(SDL_Surface* surface)
+int TEST_DOUBLE(SDL_WM_ToggleFullScreen)(SDL_Surface* surface)
 {
-    static auto real_toggle = real<int (*)(SDL_Surface*)>("SDL_WM_ToggleFullScreen");
     note("fullscreen %ld", frames_read);
-    return real_toggle(surface);
+    return REAL(SDL_WM_ToggleFullScreen)(surface);
 }
 
-SDL_RWops* SDL_RWFromFile(const char* file, const char* mode)
+SDL_RWops* TEST_DOUBLE(SDL_RWFromFile)(const char* file, const char* mode)
 {
-    static auto real_open = real<SDL_RWops* (*)(const char*, const char*)>("SDL_RWFromFile");
     if (!snapping) {
         note("open %s", file);
         state().last_opened = file;
     }
-    return real_open(file, mode);
+    return REAL(SDL_RWFromFile)(file, mode);
 }
 
-SDL_Surface* SDL_LoadBMP_RW(SDL_RWops* src, int freesrc)
+SDL_Surface* TEST_DOUBLE(SDL_LoadBMP_RW)(SDL_RWops* src, int freesrc)
 {
-    static auto real_load = real<SDL_Surface* (*)(SDL_RWops*, int)>("SDL_LoadBMP_RW");
-    SDL_Surface* surface = real_load(src, freesrc);
+    SDL_Surface* surface = REAL(SDL_LoadBMP_RW)(src, freesrc);
     if (surface)
         state().picture_names[surface] = state().last_opened;
     return surface;
 }
 
-int SDL_SetColorKey(SDL_Surface* surface, Uint32 flag, Uint32 key)
+int TEST_DOUBLE(SDL_SetColorKey)(SDL_Surface* surface, Uint32 flag, Uint32 key)
 {
-    static auto real_key = real<int (*)(SDL_Surface*, Uint32, Uint32)>("SDL_SetColorKey");
     const std::string name = name_of(surface);
     if (!name.empty())
         note("colourkey %s", name.c_str());
-    return real_key(surface, flag, key);
+    return REAL(SDL_SetColorKey)(surface, flag, key);
 }
 
-SDL_Surface* TTF_RenderText_Solid(TTF_Font* font, const char* text, SDL_Color colour)
+SDL_Surface* TEST_DOUBLE(TTF_RenderText_Solid)(TTF_Font* font, const char* text, SDL_Color colour)
 {
-    static auto real_render = real<SDL_Surface* (*)(TTF_Font*, const char*, SDL_Color)>("TTF_RenderText_Solid");
     ++texts;
     if (text != state().last_text) {
         note("text %s", text);
         state().last_text = text;
     }
-    SDL_Surface* surface = real_render(font, text, colour);
+    SDL_Surface* surface = REAL(TTF_RenderText_Solid)(font, text, colour);
     if (surface)
         state().texts_alive.insert(surface);
     return surface;
 }
 
-void SDL_FreeSurface(SDL_Surface* surface)
+void TEST_DOUBLE(SDL_FreeSurface)(SDL_Surface* surface)
 {
-    static auto real_free = real<void (*)(SDL_Surface*)>("SDL_FreeSurface");
     state().texts_alive.erase(surface);
     const std::string name = name_of(surface);
     if (!name.empty()) {
         note("free %s", name.c_str());
         state().picture_names.erase(surface);
     }
-    real_free(surface);
+    REAL(SDL_FreeSurface)(surface);
 }
 
-void SDL_Quit(void)
+void TEST_DOUBLE(SDL_Quit)(void)
 {
-    static auto real_quit = real<void (*)(void)>("SDL_Quit");
     note("sdl-quit");
-    real_quit();
+    REAL(SDL_Quit)();
 }
 
 }  // extern "C"

@@ -3,9 +3,9 @@
 #include <cstdlib>
 #include <deque>
 
-#include "harness.h"
 #include "key_script.h"
 #include "level.h"
+#include "screen.h"
 
 namespace {
 
