@@ -65,7 +65,7 @@ fi
 
 if [[ $action == windows* ]]; then
     # SDL, SDL_ttf and FreeType for Windows, built once and kept outside the tree.
-    prefix=${XDG_CACHE_HOME:-$HOME/.cache}/pellmor/windows-deps
+    prefix=${XDG_CACHE_HOME:-${HOME:-/tmp}/.cache}/pellmor/windows-deps
     windows/build-deps.sh "$prefix" ${2:+"$2"}
     testing=OFF
     [ "$action" = windows-test ] && testing=ON

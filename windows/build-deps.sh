@@ -11,18 +11,20 @@
 # stand-in in windows/ttf is built. A finished prefix is kept and reused
 # until this script, the stand-in or the tarball changes.
 #
-# Needs: g++-mingw-w64-x86-64, make, cmake, pkg-config, dpkg-dev (setup.sh
-# installs them). Root is not needed.
+# For 32-bit Windows, set PELLMOR_MINGW_TRIPLET=i686-w64-mingw32.
+#
+# Needs: g++-mingw-w64-x86-64 (or -i686), make, cmake, pkg-config, dpkg-dev
+# (setup.sh installs them). Root is not needed.
 set -euo pipefail
 [ $# -ge 1 ] && [ $# -le 2 ] || { echo "usage: $0 PREFIX [SDL_ttf-2.0.x.tar.gz]" >&2; exit 2; }
 here=$(cd "$(dirname "$0")" && pwd)
 mkdir -p "$1"
 prefix=$(cd "$1" && pwd)
 ttf_tarball=${2:+$(realpath "$2")}
-host=x86_64-w64-mingw32
+host=${PELLMOR_MINGW_TRIPLET:-x86_64-w64-mingw32}
 jobs=$(nproc)
 
-key=$(cat "$0" "$here"/ttf/* ${ttf_tarball:+"$ttf_tarball"} | sha256sum | cut -d' ' -f1)
+key=$( (echo "$host" && cat "$0" "$here"/ttf/* ${ttf_tarball:+"$ttf_tarball"}) | sha256sum | cut -d' ' -f1)
 stamp=$prefix/.pellmor-deps
 if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$key" ]; then
     echo "build-deps.sh: $prefix is up to date"
