@@ -1,6 +1,7 @@
 #include "harness.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -15,6 +16,8 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+const uid_t nobody = 65534;
 
 std::string read_file(const std::string& path)
 {
@@ -90,10 +93,16 @@ SDL_Surface* game_run::snapshot(const std::string& name) const
     return SDL_LoadBMP((snap_dir + "/" + name + ".bmp").c_str());
 }
 
-game_run run_pellmor(const std::string& dir, const std::string& keys, const std::string& snap_dir)
+game_run run_pellmor(const std::string& dir, const std::string& keys, const std::string& snap_dir,
+                     bool unprivileged)
 {
     temp_dir scratch;
     const std::string log_path = scratch.path + "/log";
+    const bool drop_root = unprivileged && geteuid() == 0;
+    if (drop_root) {  // nobody must reach the game's folder and write the log
+        fs::permissions(dir, fs::perms::all);
+        fs::permissions(scratch.path, fs::perms::all);
+    }
     int out_pipe[2], err_pipe[2];
     if (pipe(out_pipe) != 0 || pipe(err_pipe) != 0)
         throw std::runtime_error("pipe failed");
@@ -117,6 +126,8 @@ game_run run_pellmor(const std::string& dir, const std::string& keys, const std:
         setenv("PELLMOR_LOG", log_path.c_str(), 1);
         if (!snap_dir.empty())
             setenv("PELLMOR_SNAP", snap_dir.c_str(), 1);
+        if (drop_root && (setgroups(0, nullptr) != 0 || setgid(nobody) != 0 || setuid(nobody) != 0))
+            _exit(96);
         alarm(60);  // survives exec: a game that hangs is killed
         execl(PELLMOR_BINARY, "pellmor", static_cast<char*>(nullptr));
         _exit(97);

@@ -40,4 +40,7 @@ struct game_run {
 
 // Runs pellmor in dir with the key script keys. Snapshots go to snap_dir
 // when it is given. The game is killed if it runs for more than a minute.
-game_run run_pellmor(const std::string& dir, const std::string& keys, const std::string& snap_dir = "");
+// unprivileged: when the tests run as root, the game runs as nobody, so that
+// file permissions apply to it.
+game_run run_pellmor(const std::string& dir, const std::string& keys, const std::string& snap_dir = "",
+                     bool unprivileged = false);
