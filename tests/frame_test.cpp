@@ -78,6 +78,7 @@ protected:
             Uint32* pixels = static_cast<Uint32*>(s->pixels);
             pixels[0] = SDL_MapRGB(s->format, 255, 0, 0);
             pixels[1] = SDL_MapRGB(s->format, d.colour.r, d.colour.g, d.colour.b);
+            SDL_FreeSurface(*d.picture);
             *d.picture = s;
         }
     }

@@ -88,13 +88,13 @@ std::vector<std::string> game_run::logged(const std::string& prefix) const
     return lines;
 }
 
-SDL_Surface* game_run::snapshot(const std::string& name) const
+surface_ptr game_run::snapshot(const std::string& name) const
 {
-    return SDL_LoadBMP((snap_dir + "/" + name + ".bmp").c_str());
+    return surface_ptr(SDL_LoadBMP((snap_dir + "/" + name + ".bmp").c_str()));
 }
 
 game_run run_pellmor(const std::string& dir, const std::string& keys, const std::string& snap_dir,
-                     bool unprivileged)
+                     bool unprivileged, unsigned time_limit)
 {
     temp_dir scratch;
     const std::string log_path = scratch.path + "/log";
@@ -121,14 +121,18 @@ game_run run_pellmor(const std::string& dir, const std::string& keys, const std:
             _exit(98);
         setenv("SDL_VIDEODRIVER", "dummy", 1);
         setenv("SDL_AUDIODRIVER", "dummy", 1);
+#ifdef PELLMOR_SANITIZED
+        setenv("LD_PRELOAD", SANITIZER_RUNTIME " " KEYSCRIPT_LIBRARY, 1);
+#else
         setenv("LD_PRELOAD", KEYSCRIPT_LIBRARY, 1);
+#endif
         setenv("PELLMOR_KEYS", keys.c_str(), 1);
         setenv("PELLMOR_LOG", log_path.c_str(), 1);
         if (!snap_dir.empty())
             setenv("PELLMOR_SNAP", snap_dir.c_str(), 1);
         if (drop_root && (setgroups(0, nullptr) != 0 || setgid(nobody) != 0 || setuid(nobody) != 0))
             _exit(96);
-        alarm(60);  // survives exec: a game that hangs is killed
+        alarm(time_limit);  // survives exec: a game that hangs is killed
         execl(PELLMOR_BINARY, "pellmor", static_cast<char*>(nullptr));
         _exit(97);
     }

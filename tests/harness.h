@@ -35,12 +35,12 @@ struct game_run {
     // Lines of the record that start with prefix.
     std::vector<std::string> logged(const std::string& prefix) const;
     // A snapshot, e.g. "frame-2" or "delay-1"; null when it was not taken.
-    SDL_Surface* snapshot(const std::string& name) const;
+    surface_ptr snapshot(const std::string& name) const;
 };
 
 // Runs pellmor in dir with the key script keys. Snapshots go to snap_dir
-// when it is given. The game is killed if it runs for more than a minute.
-// unprivileged: when the tests run as root, the game runs as nobody, so that
-// file permissions apply to it.
+// when it is given. The game is killed if it runs for more than time_limit
+// seconds. unprivileged: when the tests run as root, the game runs as
+// nobody, so that file permissions apply to it.
 game_run run_pellmor(const std::string& dir, const std::string& keys, const std::string& snap_dir = "",
-                     bool unprivileged = false);
+                     bool unprivileged = false, unsigned time_limit = 60);

@@ -13,8 +13,11 @@
 //                  delay MS, fullscreen FRAME, sdl-quit
 //                  text TEXT   a score line rendered in a frame, when it
 //                              differs from the one before
-//                  rss KB      resident memory when frames 1000, 10000,
-//                              100000 ... read their keys (Linux only)
+//                  rss FRAME KB   resident memory (Linux only) and
+//                  surfaces FRAME N   surfaces that the game holds (pictures
+//                              loaded and texts rendered, not yet freed),
+//                              when frames 1, 10, 100 ... and the script's
+//                              last frame read their keys
 //                and at exit: frames N (frames run), flips N (their flips),
 //                texts N (score lines rendered in frames), texts-alive N
 //                (rendered texts not freed, start-up's included).
@@ -23,6 +26,7 @@
 #include <SDL.h>
 #include <SDL_ttf.h>
 #ifdef __linux__
+#include <fcntl.h>
 #include <unistd.h>
 #endif
 
@@ -68,6 +72,7 @@ struct recorded_state {
     std::map<const SDL_Surface*, std::string> picture_names;
     std::string last_opened;
     std::set<const SDL_Surface*> texts_alive;
+    std::set<const SDL_Surface*> surfaces_alive;
     std::string last_text;
 };
 
@@ -163,17 +168,20 @@ bool is_power_of_ten(long n)
     return n == 1;
 }
 
-void note_rss()
+// Read without the C library's buffered files, whose own allocations would
+// move the heap that is being measured.
+void note_memory()
 {
 #ifdef __linux__
-    long pages = 0, resident = 0;
-    if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2)
-            resident = 0;
-        std::fclose(statm);
-    }
-    note("rss %ld", resident * sysconf(_SC_PAGESIZE) / 1024);
+    char statm[128] = {};
+    const int fd = open("/proc/self/statm", O_RDONLY);
+    const ssize_t n = fd < 0 ? -1 : read(fd, statm, sizeof statm - 1);
+    if (fd >= 0)
+        close(fd);
+    char* resident = n > 0 ? std::strchr(statm, ' ') : nullptr;
+    note("rss %ld %ld", frames_read, resident ? std::strtol(resident, nullptr, 10) * sysconf(_SC_PAGESIZE) / 1024 : 0);
 #endif
+    note("surfaces %ld %lu", frames_read, static_cast<unsigned long>(state().surfaces_alive.size()));
 }
 
 __attribute__((destructor)) void write_totals()
@@ -208,8 +216,10 @@ extern "C" {
 
 Uint8* TEST_DOUBLE(SDL_GetKeyState)(int* numkeys)
 {
-    if (++frames_read >= 1000 && is_power_of_ten(frames_read))
-        note_rss();
+    ++frames_read;
+    // Also at frame 1, so that measuring's own first run is over by frame 1000.
+    if (is_power_of_ten(frames_read) || frames_read == static_cast<long>(state().frames.size()))
+        note_memory();
     std::memset(key_state, 0, sizeof key_state);
     if (frames_read <= static_cast<long>(state().frames.size())) {
         const script_frame& frame = state().frames[frames_read - 1];
@@ -288,8 +298,10 @@ SDL_RWops* TEST_DOUBLE(SDL_RWFromFile)(const char* file, const char* mode)
 SDL_Surface* TEST_DOUBLE(SDL_LoadBMP_RW)(SDL_RWops* src, int freesrc)
 {
     SDL_Surface* surface = REAL(SDL_LoadBMP_RW)(src, freesrc);
-    if (surface)
+    if (surface) {
         state().picture_names[surface] = state().last_opened;
+        state().surfaces_alive.insert(surface);
+    }
     return surface;
 }
 
@@ -311,14 +323,17 @@ SDL_Surface* TEST_DOUBLE(TTF_RenderText_Solid)(TTF_Font* font, const char* text,
         }
     }
     SDL_Surface* surface = REAL(TTF_RenderText_Solid)(font, text, colour);
-    if (surface)
+    if (surface) {
         state().texts_alive.insert(surface);
+        state().surfaces_alive.insert(surface);
+    }
     return surface;
 }
 
 void TEST_DOUBLE(SDL_FreeSurface)(SDL_Surface* surface)
 {
     state().texts_alive.erase(surface);
+    state().surfaces_alive.erase(surface);
     const std::string name = name_of(surface);
     if (!name.empty()) {
         note("free %s", name.c_str());

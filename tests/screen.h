@@ -2,9 +2,16 @@
 // trace, pixels of the screen and of sprites, and score lines rendered here.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include <SDL.h>
+
+struct surface_deleter {
+    void operator()(SDL_Surface* s) const { SDL_FreeSurface(s); }
+};
+// A surface that the test made or loaded, freed when it goes.
+using surface_ptr = std::unique_ptr<SDL_Surface, surface_deleter>;
 
 // The 77 lines that the round-start drawing prints for the full level.
 std::string board_trace();

@@ -20,9 +20,9 @@ std::string describe(SDL_Color c)
     return out.str();
 }
 
-SDL_Surface* load_sprite(const char* file)
+surface_ptr load_sprite(const char* file)
 {
-    SDL_Surface* sprite = SDL_LoadBMP((std::string(PELLMOR_DATA_DIR) + "/" + file).c_str());
+    surface_ptr sprite(SDL_LoadBMP((std::string(PELLMOR_DATA_DIR) + "/" + file).c_str()));
     if (!sprite)
         ADD_FAILURE() << "cannot load " << file << ": " << SDL_GetError();
     return sprite;
@@ -56,10 +56,10 @@ void expect_round_start(SDL_Surface* shot)
     ASSERT_TRUE(shot);
     ASSERT_EQ(shot->w, 640);
     ASSERT_EQ(shot->h, 480);
-    SDL_Surface* figure = load_sprite("typ.bmp");
-    SDL_Surface* sprites[3] = {nullptr, load_sprite("punkt.bmp"), load_sprite("bombe.bmp")};
-    SDL_Surface* monster = load_sprite("monster.bmp");
-    SDL_Surface* score_line = render_score_line("PUNKTE: 0 VON 17");
+    const surface_ptr figure = load_sprite("typ.bmp"), punkt = load_sprite("punkt.bmp"),
+                      bombe = load_sprite("bombe.bmp"), monster = load_sprite("monster.bmp");
+    SDL_Surface* sprites[3] = {nullptr, punkt.get(), bombe.get()};
+    const surface_ptr score_line(render_score_line("PUNKTE: 0 VON 17"));
     ASSERT_TRUE(score_line) << TTF_GetError();
 
     screen_check check{shot};
@@ -67,14 +67,14 @@ void expect_round_start(SDL_Surface* shot)
         for (int x = 0; x < 640; ++x) {
             const int col = x / 50 - 1, row = y / 50 - 1;
             if (col < 0 || col > 10 || row < 0 || row > 6) {
-                check.expect(x, y, inked(score_line, x - 10, y - 412) ? yellow : background);
+                check.expect(x, y, inked(score_line.get(), x - 10, y - 412) ? yellow : background);
                 continue;
             }
             SDL_Surface* sprite = sprites[expected_code(col, row)];
             if ((col == 10 && row == 0) || (col == 9 && row == 6) || (col == 0 && row == 6))
-                sprite = monster;
+                sprite = monster.get();
             if (col == 0 && row == 0)
-                sprite = figure;
+                sprite = figure.get();
             const bool erased = (x == 100 && y <= 100) || (y == 100 && x <= 100);
             check.expect(x, y, erased ? background : sprite_pixel(sprite, x % 50, y % 50));
         }
@@ -86,11 +86,11 @@ void expect_round_start(SDL_Surface* shot)
 void expect_picture(SDL_Surface* shot, const char* file)
 {
     ASSERT_TRUE(shot);
-    SDL_Surface* picture = load_sprite(file);
+    const surface_ptr picture = load_sprite(file);
     screen_check check{shot};
     for (int y = 0; y < 480; ++y)
         for (int x = 0; x < 640; ++x)
-            check.expect(x, y, x < 50 || y < 50 ? black : sprite_pixel(picture, x - 50, y - 50, black));
+            check.expect(x, y, x < 50 || y < 50 ? black : sprite_pixel(picture.get(), x - 50, y - 50, black));
     EXPECT_EQ(check.mismatches, 0) << file << ": " << check.first;
 }
 
@@ -102,12 +102,12 @@ TEST(Screen, FirstFrameShowsTheLevel)
     copy_data(dir.path);
     const game_run run = run_pellmor(dir.path, "snap,snap", snaps.path);
     ASSERT_EQ(run.status, 0) << run.out << run.err;
-    expect_round_start(run.snapshot("frame-2"));
+    expect_round_start(run.snapshot("frame-2").get());
 
     // The drawing does not draw the figure: the first frame does.
-    SDL_Surface* before_flip = run.snapshot("frame-1");
+    const surface_ptr before_flip = run.snapshot("frame-1");
     ASSERT_TRUE(before_flip);
-    screen_check start{before_flip};
+    screen_check start{before_flip.get()};
     for (int y = 50; y < 100; ++y)
         for (int x = 50; x < 100; ++x)
             start.expect(x, y, background);
@@ -122,11 +122,11 @@ TEST(Screen, OutcomesShowTheirPictures)
     copy_data(dir.path);
     const game_run lost = run_pellmor(dir.path, "right,right,,snap", snaps.path);
     ASSERT_EQ(lost.status, 0) << lost.out << lost.err;
-    expect_picture(lost.snapshot("delay-1"), "tod.bmp");
-    expect_round_start(lost.snapshot("frame-4"));
+    expect_picture(lost.snapshot("delay-1").get(), "tod.bmp");
+    expect_round_start(lost.snapshot("frame-4").get());
 
     temp_dir win_snaps;
     const game_run won = run_pellmor(dir.path, plan_win(), win_snaps.path);
     ASSERT_EQ(won.status, 0) << won.out << won.err;
-    expect_picture(won.snapshot("delay-1"), "win.bmp");
+    expect_picture(won.snapshot("delay-1").get(), "win.bmp");
 }

@@ -1,7 +1,8 @@
 // The Windows build's SDL_ttf stand-in (windows/ttf) against the real SDL_ttf
 // that this test links: the same text, font and size must give a surface of
-// the same size, format, colours and pixels. The
-// stand-in is loaded as a module bound to itself, beside the real library.
+// the same size, format, colours and pixels. The stand-in is loaded as a
+// module, linked -Bsymbolic so that it calls its own functions, beside the
+// real library.
 #include <gtest/gtest.h>
 
 #include <SDL_ttf.h>
@@ -15,19 +16,27 @@ struct ttf_library {
     decltype(&TTF_Init) init;
     decltype(&TTF_OpenFont) open_font;
     decltype(&TTF_RenderText_Solid) render;
+    decltype(&TTF_CloseFont) close_font;
 };
 
-const ttf_library real_ttf{TTF_Init, TTF_OpenFont, TTF_RenderText_Solid};
+const ttf_library real_ttf{TTF_Init, TTF_OpenFont, TTF_RenderText_Solid, TTF_CloseFont};
+
+template <typename F>
+F function(void* module, const char* name)
+{
+    return reinterpret_cast<F>(dlsym(module, name));
+}
 
 const ttf_library& standin_ttf()
 {
     static const ttf_library standin = [] {
-        void* module = dlopen(STANDIN_MODULE, RTLD_NOW | RTLD_LOCAL | RTLD_DEEPBIND);
+        void* module = dlopen(STANDIN_MODULE, RTLD_NOW | RTLD_LOCAL);
         if (!module)
             throw std::runtime_error(dlerror());
-        return ttf_library{reinterpret_cast<decltype(&TTF_Init)>(dlsym(module, "TTF_Init")),
-                           reinterpret_cast<decltype(&TTF_OpenFont)>(dlsym(module, "TTF_OpenFont")),
-                           reinterpret_cast<decltype(&TTF_RenderText_Solid)>(dlsym(module, "TTF_RenderText_Solid"))};
+        return ttf_library{function<decltype(&TTF_Init)>(module, "TTF_Init"),
+                           function<decltype(&TTF_OpenFont)>(module, "TTF_OpenFont"),
+                           function<decltype(&TTF_RenderText_Solid)>(module, "TTF_RenderText_Solid"),
+                           function<decltype(&TTF_CloseFont)>(module, "TTF_CloseFont")};
     }();
     return standin;
 }
@@ -36,8 +45,11 @@ SDL_Surface* render(const ttf_library& ttf, const char* text, int size, SDL_Colo
 {
     if (ttf.init() != 0)
         return nullptr;
-    TTF_Font* font = ttf.open_font(FONT_FILE, size);  // kept: fonts are few and small
-    return font ? ttf.render(font, text, colour) : nullptr;
+    TTF_Font* font = ttf.open_font(FONT_FILE, size);
+    SDL_Surface* text_surface = font ? ttf.render(font, text, colour) : nullptr;
+    if (font)
+        ttf.close_font(font);
+    return text_surface;
 }
 
 // Pixels where one surface has ink and the other has not.
