@@ -17,12 +17,18 @@ inline std::vector<std::string> split(const std::string& text, char separator)
     return parts;
 }
 
-// The script's frames in order, repeats written out, each as its tokens.
-inline std::vector<std::vector<std::string>> script_frames(const std::string& script)
+// A frame's tokens, and how many frames in a row hold them.
+struct script_run {
+    std::vector<std::string> tokens;
+    long repeat;
+};
+
+// The script's frames in order, a run for each item.
+inline std::vector<script_run> script_runs(const std::string& script)
 {
-    std::vector<std::vector<std::string>> frames;
+    std::vector<script_run> runs;
     if (script.empty())
-        return frames;
+        return runs;
     for (std::string item : split(script, ',')) {
         long repeat = 1;
         const size_t star = item.find('*');
@@ -34,7 +40,16 @@ inline std::vector<std::vector<std::string>> script_frames(const std::string& sc
         for (const std::string& token : split(item, '+'))
             if (!token.empty())
                 tokens.push_back(token);
-        frames.insert(frames.end(), repeat, tokens);
+        runs.push_back({tokens, repeat});
     }
+    return runs;
+}
+
+// The script's frames in order, repeats written out, each as its tokens.
+inline std::vector<std::vector<std::string>> script_frames(const std::string& script)
+{
+    std::vector<std::vector<std::string>> frames;
+    for (const script_run& run : script_runs(script))
+        frames.insert(frames.end(), run.repeat, run.tokens);
     return frames;
 }

@@ -60,6 +60,7 @@ struct script_frame {
     bool close = false;
     bool event = false;
     bool snap = false;
+    long repeat = 1;  // frames in a row that hold this
 };
 
 // Frames allowed after the script has ended with Q held, before we give up
@@ -69,7 +70,10 @@ constexpr long grace_frames = 1000;
 // Objects with constructors are made on first use and never destroyed: the
 // script is read by a load-time constructor, and SDL_Quit runs at exit.
 struct recorded_state {
-    std::vector<script_frame> frames;
+    std::vector<script_frame> frames;  // runs of frames, as the script writes them
+    long length = 0;                   // frames in all
+    size_t cursor = 0;                 // the run of the frame asked for last,
+    long cursor_start = 1;             // and the number of its first frame
     // Surfaces are kept by their disguised addresses, so that a leak checker
     // running the game still sees the ones that the game lost.
     std::map<uintptr_t, std::string> picture_names;
@@ -153,15 +157,33 @@ script_frame parse_frame(const std::vector<std::string>& tokens)
 
 __attribute__((constructor)) void load_script()
 {
-    if (const char* script = std::getenv("PELLMOR_KEYS"))
-        for (const std::vector<std::string>& tokens : script_frames(script))
-            state().frames.push_back(parse_frame(tokens));
+    if (const char* script = std::getenv("PELLMOR_KEYS")) {
+        for (const script_run& run : script_runs(script)) {
+            state().frames.push_back(parse_frame(run.tokens));
+            state().frames.back().repeat = run.repeat;
+            state().length += run.repeat;
+        }
+    }
     if (const char* path = std::getenv("PELLMOR_LOG")) {
         log_file = std::fopen(path, "a");
         if (!log_file)
             die(std::string("cannot write ") + path);
     }
     snap_dir = std::getenv("PELLMOR_SNAP");
+}
+
+// Frame n of the script (from 1), or null after its end. Frames are asked
+// for in order, so the search goes on from the run asked for last.
+const script_frame* frame_number(long n)
+{
+    recorded_state& s = state();
+    if (n < 1 || n > s.length)
+        return nullptr;
+    while (n >= s.cursor_start + s.frames[s.cursor].repeat) {
+        s.cursor_start += s.frames[s.cursor].repeat;
+        ++s.cursor;
+    }
+    return &s.frames[s.cursor];
 }
 
 bool is_power_of_ten(long n)
@@ -223,16 +245,15 @@ Uint8* TEST_DOUBLE(SDL_GetKeyState)(int* numkeys)
 {
     ++frames_read;
     // Also at frame 1, so that measuring's own first run is over by frame 1000.
-    if (is_power_of_ten(frames_read) || frames_read == static_cast<long>(state().frames.size()))
+    if (is_power_of_ten(frames_read) || frames_read == state().length)
         note_memory();
     std::memset(key_state, 0, sizeof key_state);
-    if (frames_read <= static_cast<long>(state().frames.size())) {
-        const script_frame& frame = state().frames[frames_read - 1];
-        for (SDLKey key : frame.keys)
+    if (const script_frame* frame = frame_number(frames_read)) {
+        for (SDLKey key : frame->keys)
             key_state[key] = 1;
-        if (frame.snap)
+        if (frame->snap)
             snapshot("frame", frames_read);
-    } else if (frames_read <= static_cast<long>(state().frames.size()) + grace_frames) {
+    } else if (frames_read <= state().length + grace_frames) {
         key_state[SDLK_q] = 1;
     } else {
         die("the game did not quit with Q held");
@@ -249,16 +270,15 @@ int TEST_DOUBLE(SDL_PollEvent)(SDL_Event* event)
     const long upcoming = frames_read + 1;
     if (events_pushed < upcoming) {
         events_pushed = upcoming;
-        if (upcoming <= static_cast<long>(state().frames.size())) {
-            const script_frame& frame = state().frames[upcoming - 1];
-            if (frame.event) {
+        if (const script_frame* frame = frame_number(upcoming)) {
+            if (frame->event) {
                 SDL_Event key_down{};  // a Q press, which only the key state may act on
                 key_down.type = SDL_KEYDOWN;
                 key_down.key.state = SDL_PRESSED;
                 key_down.key.keysym.sym = SDLK_q;
                 SDL_PushEvent(&key_down);
             }
-            if (frame.close) {
+            if (frame->close) {
                 SDL_Event close{};
                 close.type = SDL_QUIT;
                 SDL_PushEvent(&close);
