@@ -219,3 +219,32 @@ void canvas::save_bmp(const std::string& path, rgb behind) const
     if (!file || std::fwrite(out.data(), 1, out.size(), file) != out.size() || std::fclose(file) != 0)
         throw std::runtime_error("cannot write " + path);
 }
+
+std::vector<std::uint8_t> canvas::rgba() const
+{
+    std::vector<std::uint8_t> out;
+    out.reserve(static_cast<size_t>(width_) * height_ * 4);
+    for (int y = 0; y < height_; ++y) {
+        for (int x = 0; x < width_; ++x) {
+            int n = 0;
+            rgb sum{0, 0, 0};
+            for (int sy = 0; sy < ss; ++sy) {
+                for (int sx = 0; sx < ss; ++sx) {
+                    const size_t i = static_cast<size_t>(y * ss + sy) * width_ * ss + x * ss + sx;
+                    if (!covered_[i])
+                        continue;
+                    ++n;
+                    sum.r += colour_[i].r;
+                    sum.g += colour_[i].g;
+                    sum.b += colour_[i].b;
+                }
+            }
+            const double k = n > 0 ? 1.0 / n : 0;
+            out.push_back(static_cast<std::uint8_t>(clamp_channel(sum.r * k)));
+            out.push_back(static_cast<std::uint8_t>(clamp_channel(sum.g * k)));
+            out.push_back(static_cast<std::uint8_t>(clamp_channel(sum.b * k)));
+            out.push_back(static_cast<std::uint8_t>(clamp_channel(255.0 * n / (ss * ss))));
+        }
+    }
+    return out;
+}

@@ -46,6 +46,10 @@ public:
     // Writes a 24-bit BMP; behind is the colour the picture is shown on.
     void save_bmp(const std::string& path, rgb behind) const;
 
+    // The picture as 8-bit RGBA rows, top first: untouched pixels are fully
+    // transparent, edge pixels partly (for an icon shown on any colour).
+    std::vector<std::uint8_t> rgba() const;
+
 private:
     static constexpr int ss = 4;
     int width_, height_;

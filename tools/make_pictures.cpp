@@ -1,12 +1,15 @@
 // Draws the game's seven pictures: make_pictures FONT.ttf OUTPUT_FOLDER
+// and the game's icon, the figure on transparency: make_pictures --icon SIZE OUT.png
 //
 // The sprites are 50x50 and are seen on the board's brown; the outcome
 // pictures are seen on black from (50, 50), so they stay within 590x430.
 // Pure red is left wherever nothing is drawn: it is the colour key.
 #include <SDL.h>
 #include <SDL_ttf.h>
+#include <png.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <string>
 
@@ -155,12 +158,32 @@ void save_win_picture(const std::string& folder, const std::string& font)
     c.save_bmp(folder + "/win.bmp", black);
 }
 
+// The figure alone as a PNG icon of size x size pixels, on transparency.
+int save_icon(int size, const char* path)
+{
+    canvas c(size, size);
+    draw_player(c, place{0, 0, size / 50.0});
+    const std::vector<std::uint8_t> pixels = c.rgba();
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = static_cast<png_uint_32>(size);
+    image.height = static_cast<png_uint_32>(size);
+    image.format = PNG_FORMAT_RGBA;
+    if (!png_image_write_to_file(&image, path, 0, pixels.data(), 0, nullptr)) {
+        std::fprintf(stderr, "make_pictures: cannot write %s: %s\n", path, image.message);
+        return 1;
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[])
 {
+    if (argc == 4 && std::string(argv[1]) == "--icon")
+        return save_icon(std::atoi(argv[2]), argv[3]);
     if (argc != 3) {
-        std::fprintf(stderr, "usage: %s FONT.ttf OUTPUT_FOLDER\n", argv[0]);
+        std::fprintf(stderr, "usage: %s FONT.ttf OUTPUT_FOLDER\n       %s --icon SIZE OUT.png\n", argv[0], argv[0]);
         return 2;
     }
     const std::string font = argv[1], folder = argv[2];
