@@ -4,6 +4,7 @@
 #
 #   ./setup.sh run             build and start the game from data/
 #   ./setup.sh test            build and run the whole test suite headless
+#   ./setup.sh package         build and make build/pellmor_<version>_<arch>.deb
 #   ./setup.sh windows [TAR]   cross-build build-windows/pellmor.exe and
 #                              build-windows/pellmor-windows.zip; TAR is
 #                              SDL_ttf 2.0's source tarball, if you have it
@@ -12,13 +13,13 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 usage() {
-    echo "usage: $0 run|test|windows [SDL_ttf-2.0.x.tar.gz]|windows-test" >&2
+    echo "usage: $0 run|test|package|windows [SDL_ttf-2.0.x.tar.gz]|windows-test" >&2
     exit 2
 }
 [ $# -ge 1 ] || usage
 action=$1
 case $action in
-run | test | windows-test) [ $# -eq 1 ] || usage ;;
+run | test | package | windows-test) [ $# -eq 1 ] || usage ;;
 windows) [ $# -le 2 ] || usage ;;
 *) usage ;;
 esac
@@ -40,14 +41,17 @@ as_root() {
 
 # Build tools and the font that the game opens as delusion.ttf, then for
 # Linux: SDL_ttf 2.0, FreeType (for the tests of the Windows build's SDL_ttf
-# stand-in), GoogleTest, libpng for the picture tools and valgrind for the
-# memory check; for Windows: the
+# stand-in), GoogleTest, libpng for the picture tools, and for the tests
+# valgrind, desktop-file-validate and man; dpkg-shlibdeps for the package;
+# for Windows: the
 # MinGW-w64 cross compiler, a native C compiler (FreeType's cross build
 # makes a helper tool), dpkg-source for SDL's and FreeType's Debian sources,
 # GoogleTest's source, and Wine to run the tests.
 packages=(make cmake pkg-config fonts-liberation2)
 case $action in
-run | test) packages+=(g++ libsdl-ttf2.0-dev libfreetype-dev libgtest-dev libpng-dev valgrind) ;;
+run) packages+=(g++ libsdl-ttf2.0-dev libfreetype-dev libgtest-dev libpng-dev) ;;
+test) packages+=(g++ libsdl-ttf2.0-dev libfreetype-dev libgtest-dev libpng-dev valgrind desktop-file-utils man-db) ;;
+package) packages+=(g++ libsdl-ttf2.0-dev libfreetype-dev libgtest-dev libpng-dev dpkg-dev) ;;
 windows) packages+=(g++-mingw-w64-x86-64 dpkg-dev gcc libc6-dev) ;;
 windows-test) packages+=(g++-mingw-w64-x86-64 dpkg-dev gcc libc6-dev googletest wine wine64) ;;
 esac
@@ -87,6 +91,10 @@ case $action in
 test)
     cd build
     exec ctest --output-on-failure -j"$(nproc)"
+    ;;
+package)
+    cd build
+    cpack
     ;;
 run)
     if [ -z "${SDL_VIDEODRIVER:-}" ] && [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
