@@ -7,9 +7,10 @@
 #   - desktop-file-validate accepts the desktop entry and man finds nothing
 #     to warn about in the manual page.
 #
-#   install_test.sh CMAKE BUILD_DIR KEYSCRIPT REFEREE_CLI
+#   install_test.sh CMAKE BUILD_DIR PRELOAD REFEREE_CLI
+# PRELOAD: the key script library (after the sanitizer's runtime, if any).
 set -uo pipefail
-cmake=$1 build=$2 keyscript=$3 referee=$4
+cmake=$1 build=$2 preload=$3 referee=$4
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
@@ -34,7 +35,7 @@ expected="./games/pellmor ./lib/games/pellmor/pellmor ./share/applications/pellm
 # Started by name from elsewhere, as a menu or a shell would.
 mkdir "$work/elsewhere"
 run_game() {
-    (cd "$work/elsewhere" && SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy LD_PRELOAD=$keyscript PELLMOR_KEYS=q \
+    (cd "$work/elsewhere" && SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy LD_PRELOAD=$preload PELLMOR_KEYS=q \
         PELLMOR_LOG=$work/log timeout 60 "$stage/games/pellmor" >"$work/out" 2>"$work/err")
 }
 run_game
