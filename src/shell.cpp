@@ -98,14 +98,15 @@ bool draws_score_characters(TTF_Font* font, SDL_Color colour)
     for (const char* c = "PUNKTE:VON0123456789"; *c; ++c) {
         const char text[2] = {*c, '\0'};
         SDL_Surface* glyph = TTF_RenderText_Solid(font, text, colour);
+        if (glyph == nullptr)
+            return false;  // SDL_ttf has said why
         bool inked = false;
-        for (int y = 0; glyph && y < glyph->h && !inked; ++y)
+        for (int y = 0; y < glyph->h && !inked; ++y)
             for (int x = 0; x < glyph->w && !inked; ++x)
                 inked = static_cast<const Uint8*>(glyph->pixels)[y * glyph->pitch + x] != glyph->format->colorkey;
         SDL_FreeSurface(glyph);
         if (!inked) {
-            if (glyph)
-                SDL_SetError("Its '%c' is blank", *c);
+            SDL_SetError("Its '%c' is blank", *c);
             return false;
         }
     }
