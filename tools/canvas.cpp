@@ -161,6 +161,25 @@ void canvas::text(const std::string& font_file, int size, const std::string& utf
     SDL_FreeSurface(rendered);
 }
 
+double canvas::sample(int x, int y, rgb& colour) const
+{
+    int n = 0;
+    rgb sum{0, 0, 0};
+    for (int sy = 0; sy < ss; ++sy) {
+        for (int sx = 0; sx < ss; ++sx) {
+            const size_t i = static_cast<size_t>(y * ss + sy) * width_ * ss + x * ss + sx;
+            if (!covered_[i])
+                continue;
+            ++n;
+            sum.r += colour_[i].r;
+            sum.g += colour_[i].g;
+            sum.b += colour_[i].b;
+        }
+    }
+    colour = n > 0 ? rgb{sum.r / n, sum.g / n, sum.b / n} : rgb{0, 0, 0};
+    return static_cast<double>(n) / (ss * ss);
+}
+
 void canvas::save_bmp(const std::string& path, rgb behind) const
 {
     const int row_bytes = (width_ * 3 + 3) & ~3;
@@ -185,25 +204,13 @@ void canvas::save_bmp(const std::string& path, rgb behind) const
 
     for (int y = height_ - 1; y >= 0; --y) {
         for (int x = 0; x < width_; ++x) {
-            int n = 0;
-            rgb sum{0, 0, 0};
-            for (int sy = 0; sy < ss; ++sy) {
-                for (int sx = 0; sx < ss; ++sx) {
-                    const size_t i = static_cast<size_t>(y * ss + sy) * width_ * ss + x * ss + sx;
-                    if (!covered_[i])
-                        continue;
-                    ++n;
-                    sum.r += colour_[i].r;
-                    sum.g += colour_[i].g;
-                    sum.b += colour_[i].b;
-                }
-            }
+            rgb mean;
+            const double cover = sample(x, y, mean);
             double r = 255, g = 0, b = 0;  // untouched: transparent
-            if (n > 0) {
-                const double cover = static_cast<double>(n) / (ss * ss);
-                r = clamp_channel(sum.r / n * cover + behind.r * (1 - cover));
-                g = clamp_channel(sum.g / n * cover + behind.g * (1 - cover));
-                b = clamp_channel(sum.b / n * cover + behind.b * (1 - cover));
+            if (cover > 0) {
+                r = clamp_channel(mean.r * cover + behind.r * (1 - cover));
+                g = clamp_channel(mean.g * cover + behind.g * (1 - cover));
+                b = clamp_channel(mean.b * cover + behind.b * (1 - cover));
                 if (r == 255 && g == 0 && b == 0)
                     r = 254;  // drawn pixels are never the colour key
             }
@@ -226,24 +233,12 @@ std::vector<std::uint8_t> canvas::rgba() const
     out.reserve(static_cast<size_t>(width_) * height_ * 4);
     for (int y = 0; y < height_; ++y) {
         for (int x = 0; x < width_; ++x) {
-            int n = 0;
-            rgb sum{0, 0, 0};
-            for (int sy = 0; sy < ss; ++sy) {
-                for (int sx = 0; sx < ss; ++sx) {
-                    const size_t i = static_cast<size_t>(y * ss + sy) * width_ * ss + x * ss + sx;
-                    if (!covered_[i])
-                        continue;
-                    ++n;
-                    sum.r += colour_[i].r;
-                    sum.g += colour_[i].g;
-                    sum.b += colour_[i].b;
-                }
-            }
-            const double k = n > 0 ? 1.0 / n : 0;
-            out.push_back(static_cast<std::uint8_t>(clamp_channel(sum.r * k)));
-            out.push_back(static_cast<std::uint8_t>(clamp_channel(sum.g * k)));
-            out.push_back(static_cast<std::uint8_t>(clamp_channel(sum.b * k)));
-            out.push_back(static_cast<std::uint8_t>(clamp_channel(255.0 * n / (ss * ss))));
+            rgb mean;
+            const double cover = sample(x, y, mean);
+            out.push_back(static_cast<std::uint8_t>(clamp_channel(mean.r)));
+            out.push_back(static_cast<std::uint8_t>(clamp_channel(mean.g)));
+            out.push_back(static_cast<std::uint8_t>(clamp_channel(mean.b)));
+            out.push_back(static_cast<std::uint8_t>(clamp_channel(255.0 * cover)));
         }
     }
     return out;

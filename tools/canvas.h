@@ -51,6 +51,10 @@ public:
     std::vector<std::uint8_t> rgba() const;
 
 private:
+    // The mean colour of what was painted in pixel (x, y), and the share of
+    // its samples that were painted (0 when none was: then colour is black).
+    double sample(int x, int y, rgb& colour) const;
+
     static constexpr int ss = 4;
     int width_, height_;
     std::vector<rgb> colour_;
