@@ -99,10 +99,22 @@ game_run run_pellmor(const std::string& dir, const std::string& keys, const std:
     temp_dir scratch;
     const std::string log_path = scratch.path + "/log";
     const bool drop_root = unprivileged && geteuid() == 0;
-    if (drop_root) {  // nobody must reach the game's folder and write the log
+    std::string binary = PELLMOR_BINARY, keyscript = KEYSCRIPT_LIBRARY;
+    if (drop_root) {
+        // nobody must reach the game's folder, write the log and run the
+        // programs, which may lie in a folder that only root can enter.
         fs::permissions(dir, fs::perms::all);
         fs::permissions(scratch.path, fs::perms::all);
+        binary = scratch.path + "/pellmor";
+        keyscript = scratch.path + "/keyscript.so";
+        fs::copy_file(PELLMOR_BINARY, binary);
+        fs::copy_file(KEYSCRIPT_LIBRARY, keyscript);
     }
+#ifdef PELLMOR_SANITIZED
+    const std::string preload = SANITIZER_RUNTIME " " + keyscript;
+#else
+    const std::string preload = keyscript;
+#endif
     int out_pipe[2], err_pipe[2];
     if (pipe(out_pipe) != 0 || pipe(err_pipe) != 0)
         throw std::runtime_error("pipe failed");
@@ -121,11 +133,7 @@ game_run run_pellmor(const std::string& dir, const std::string& keys, const std:
             _exit(98);
         setenv("SDL_VIDEODRIVER", "dummy", 1);
         setenv("SDL_AUDIODRIVER", "dummy", 1);
-#ifdef PELLMOR_SANITIZED
-        setenv("LD_PRELOAD", SANITIZER_RUNTIME " " KEYSCRIPT_LIBRARY, 1);
-#else
-        setenv("LD_PRELOAD", KEYSCRIPT_LIBRARY, 1);
-#endif
+        setenv("LD_PRELOAD", preload.c_str(), 1);
         setenv("PELLMOR_KEYS", keys.c_str(), 1);
         setenv("PELLMOR_LOG", log_path.c_str(), 1);
         if (!snap_dir.empty())
@@ -133,7 +141,7 @@ game_run run_pellmor(const std::string& dir, const std::string& keys, const std:
         if (drop_root && (setgroups(0, nullptr) != 0 || setgid(nobody) != 0 || setuid(nobody) != 0))
             _exit(96);
         alarm(time_limit);  // survives exec: a game that hangs is killed
-        execl(PELLMOR_BINARY, "pellmor", static_cast<char*>(nullptr));
+        execl(binary.c_str(), "pellmor", static_cast<char*>(nullptr));
         _exit(97);
     }
     close(out_pipe[1]);
