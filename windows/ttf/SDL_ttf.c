@@ -8,20 +8,27 @@
 #include FT_FREETYPE_H
 
 #include <stdlib.h>
+#include <string.h>
+
+/* One glyph's box in whole pixels, relative to the pen on the baseline,
+   and its monochrome bitmap: loaded and rendered once per font, since the
+   same few characters are drawn again in every frame. */
+struct glyph {
+    int state;      /* 0 not loaded yet, 1 loaded, -1 failed */
+    FT_UInt index;
+    int minx, maxx; /* ink from minx to maxx */
+    int maxy;       /* top of the ink above the baseline */
+    int advance;
+    unsigned char* bits; /* FreeType's rows, top first, one bit per pixel */
+    int rows, width, pitch;
+};
 
 struct TTF_Font {
     FT_Face face;
     unsigned char* file_data; /* FreeType reads the face from here */
     int ascent;               /* pixels above the baseline, rounded up */
     int height;               /* the line: ascent - descent + 1 */
-};
-
-/* One glyph's box in whole pixels, relative to the pen on the baseline. */
-struct glyph_box {
-    FT_UInt index;
-    int minx, maxx; /* ink from minx to maxx */
-    int maxy;       /* top of the ink above the baseline */
-    int advance;
+    struct glyph glyphs[256]; /* one for each Latin-1 character */
 };
 
 static FT_Library library;
@@ -40,13 +47,6 @@ int TTF_Init(void)
         return -1;
     }
     return 0;
-}
-
-void TTF_Quit(void)
-{
-    if (library)
-        FT_Done_FreeType(library);
-    library = NULL;
 }
 
 /* The whole file, through SDL's own file access; null if it can't be read. */
@@ -108,28 +108,49 @@ TTF_Font* TTF_OpenFont(const char* file, int ptsize)
 
 void TTF_CloseFont(TTF_Font* font)
 {
+    int c;
     if (!font)
         return;
+    for (c = 0; c < 256; ++c)
+        free(font->glyphs[c].bits);
     if (font->face)
         FT_Done_Face(font->face);
     free(font->file_data);
     free(font);
 }
 
-/* Loads the glyph for a Latin-1 character into the face's slot. */
-static int load_glyph(TTF_Font* font, unsigned char c, struct glyph_box* box)
+/* The glyph for a Latin-1 character, loaded and rendered on first use; null
+   with the reason in SDL_GetError() if FreeType cannot. */
+static const struct glyph* find_glyph(TTF_Font* font, unsigned char c)
 {
-    const FT_Glyph_Metrics* m = &font->face->glyph->metrics;
-    box->index = FT_Get_Char_Index(font->face, c);
-    if (FT_Load_Glyph(font->face, box->index, FT_LOAD_DEFAULT) != 0) {
-        SDL_SetError("Couldn't load glyph %u", (unsigned)c);
-        return -1;
+    struct glyph* g = &font->glyphs[c];
+    const FT_GlyphSlot slot = font->face->glyph;
+    if (g->state == 0) {
+        g->state = -1;
+        g->index = FT_Get_Char_Index(font->face, c);
+        if (FT_Load_Glyph(font->face, g->index, FT_LOAD_DEFAULT) == 0) {
+            g->minx = floor_px(slot->metrics.horiBearingX);
+            g->maxx = g->minx + ceil_px(slot->metrics.width);
+            g->maxy = floor_px(slot->metrics.horiBearingY);
+            g->advance = ceil_px(slot->metrics.horiAdvance);
+            /* A monochrome rendering runs top down: its pitch is positive. */
+            if (FT_Render_Glyph(slot, FT_RENDER_MODE_MONO) == 0 && slot->bitmap.pitch >= 0) {
+                g->rows = (int)slot->bitmap.rows;
+                g->width = (int)slot->bitmap.width;
+                g->pitch = slot->bitmap.pitch;
+                g->bits = malloc((size_t)g->rows * g->pitch + 1);
+                if (g->bits) {
+                    memcpy(g->bits, slot->bitmap.buffer, (size_t)g->rows * g->pitch);
+                    g->state = 1;
+                }
+            }
+        }
     }
-    box->minx = floor_px(m->horiBearingX);
-    box->maxx = box->minx + ceil_px(m->width);
-    box->maxy = floor_px(m->horiBearingY);
-    box->advance = ceil_px(m->horiAdvance);
-    return 0;
+    if (g->state < 0) {
+        SDL_SetError("Couldn't load glyph %u", (unsigned)c);
+        return NULL;
+    }
+    return g;
 }
 
 /* The kerning between two glyphs, in whole pixels (0 without kerning). */
@@ -148,29 +169,30 @@ static int text_width(TTF_Font* font, const unsigned char* text)
 {
     int x = 0, minx = 0, maxx = 0;
     FT_UInt previous = 0;
-    struct glyph_box box;
     for (; *text; ++text) {
-        if (load_glyph(font, *text, &box) != 0)
+        const struct glyph* g = find_glyph(font, *text);
+        if (!g)
             return -1;
-        x += kerning(font, previous, box.index);
-        if (x + box.minx < minx)
-            minx = x + box.minx;
-        if (x + (box.advance > box.maxx ? box.advance : box.maxx) > maxx)
-            maxx = x + (box.advance > box.maxx ? box.advance : box.maxx);
-        x += box.advance;
-        previous = box.index;
+        x += kerning(font, previous, g->index);
+        if (x + g->minx < minx)
+            minx = x + g->minx;
+        if (x + (g->advance > g->maxx ? g->advance : g->maxx) > maxx)
+            maxx = x + (g->advance > g->maxx ? g->advance : g->maxx);
+        x += g->advance;
+        previous = g->index;
     }
     return maxx - minx;
 }
 
-/* Ors the slot's monochrome bitmap into the surface as index 1, with its
-   left edge at x and its top row at y; what falls outside is dropped. */
-static void draw_glyph(SDL_Surface* s, const FT_Bitmap* bitmap, int width, int x, int y)
+/* Ors the glyph's bitmap into the surface as index 1, width pixels of each
+   row, with its left edge at x and its top row at y; what falls outside is
+   dropped. */
+static void draw_glyph(SDL_Surface* s, const struct glyph* g, int width, int x, int y)
 {
     int row, col;
-    for (row = 0; row < (int)bitmap->rows; ++row) {
+    for (row = 0; row < g->rows; ++row) {
         Uint8* dst;
-        const unsigned char* src = bitmap->buffer + row * bitmap->pitch;
+        const unsigned char* src = g->bits + row * g->pitch;
         if (y + row < 0 || y + row >= s->h)
             continue;
         dst = (Uint8*)s->pixels + (y + row) * s->pitch;
@@ -185,7 +207,6 @@ SDL_Surface* TTF_RenderText_Solid(TTF_Font* font, const char* text, SDL_Color fg
     const unsigned char* c = (const unsigned char*)text;
     SDL_Color colours[2];
     SDL_Surface* s;
-    struct glyph_box box;
     FT_UInt previous = 0;
     int x = 0;
     const int width = text_width(font, c);
@@ -204,23 +225,18 @@ SDL_Surface* TTF_RenderText_Solid(TTF_Font* font, const char* text, SDL_Color fg
     SDL_SetColors(s, colours, 0, 2);
     SDL_SetColorKey(s, SDL_SRCCOLORKEY, 0); /* SDL clears a new surface to 0 */
 
+    /* Every glyph was found while measuring. */
     for (; *c; ++c) {
-        const FT_Bitmap* bitmap = &font->face->glyph->bitmap;
-        int ink;
-        if (load_glyph(font, *c, &box) != 0
-            || FT_Render_Glyph(font->face->glyph, FT_RENDER_MODE_MONO) != 0) {
-            SDL_FreeSurface(s);
-            return NULL;
-        }
-        x += kerning(font, previous, box.index);
+        const struct glyph* g = &font->glyphs[*c];
+        x += kerning(font, previous, g->index);
         /* Ink left of the first pen position is shifted into the surface. */
-        if (c == (const unsigned char*)text && box.minx < 0)
-            x -= box.minx;
+        if (c == (const unsigned char*)text && g->minx < 0)
+            x -= g->minx;
         /* FreeType may report a bitmap wider than the glyph's box. */
-        ink = (int)bitmap->width < box.maxx - box.minx ? (int)bitmap->width : box.maxx - box.minx;
-        draw_glyph(s, bitmap, ink, x + box.minx, font->ascent - box.maxy);
-        x += box.advance;
-        previous = box.index;
+        draw_glyph(s, g, g->width < g->maxx - g->minx ? g->width : g->maxx - g->minx, x + g->minx,
+                   font->ascent - g->maxy);
+        x += g->advance;
+        previous = g->index;
     }
     return s;
 }

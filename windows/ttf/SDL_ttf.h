@@ -15,7 +15,6 @@ typedef struct TTF_Font TTF_Font;
 
 /* 0 on success, -1 with the reason in SDL_GetError(). */
 int TTF_Init(void);
-void TTF_Quit(void);
 
 /* A font at ptsize points (at 72 dpi, so one point is one pixel); null with
    the reason in SDL_GetError() if the file cannot be read as a font. */
