@@ -124,12 +124,19 @@ TTF_Font* open_font(SDL_Color colour)
     return font;
 }
 
-void pump_events(board_state& board)
+// Drains the queue: a window close sets quit; the rest is read from the
+// key state, but for F's presses, which are counted.
+int pump_events(board_state& board)
 {
+    int f_presses = 0;
     SDL_Event event;
-    while (SDL_PollEvent(&event))
+    while (SDL_PollEvent(&event)) {
         if (event.type == SDL_QUIT)
             board.quit = 1;
+        if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_f)
+            ++f_presses;
+    }
+    return f_presses;
 }
 
 }  // namespace
@@ -150,15 +157,20 @@ void start_up(score_style& style)
 // still runs to its end.
 frame_result run_frame(board_state& board, board_rects& rects, const score_style& style)
 {
-    pump_events(board);
+    const int f_presses = pump_events(board);
     rects.erase_rect.x = static_cast<Sint16>(board.player_x);
     rects.erase_rect.y = static_cast<Sint16>(board.player_y);
 
     const Uint8* keys = SDL_GetKeyState(nullptr);
     if (keys[SDLK_q])
         board.quit = 1;
-    // Toggles once in every frame in which F is held.
-    if (keys[SDLK_f])
+    // Once per press of F, not in every frame in which it is held: idle
+    // frames follow one another without pause. The presses come from the
+    // key-down events, because SDL 1.2.15 shows every held key released
+    // when a toggle moves the keyboard's focus, and held again when the
+    // focus comes back: in the key state, a held F would press itself anew
+    // after each toggle.
+    for (int press = 0; press < f_presses; ++press)
         SDL_WM_ToggleFullScreen(screen);
 
     // The player's steps, then the figure redrawn and the screen flipped.

@@ -5,9 +5,11 @@
 // PELLMOR_KEYS   a key script (see key_script.h) with these tokens:
 //                  up down left right w a s d q f   keys held in that frame
 //                  close   a window close queued before the frame's event pump
-//                  event   a key-down event queued instead (to be ignored)
+//                  event   a Q key-down event queued, Q not held (to be ignored)
 //                  snap    the screen saved when the frame reads its keys
 //                An empty frame holds no key. After the script, Q is held.
+//                A key held in a frame and not in the one before also
+//                queues its key-down event before that frame's pump.
 // PELLMOR_LOG    file that receives one line per recorded call:
 //                  open FILE, colourkey FILE, free FILE   (the game's files)
 //                  delay MS, fullscreen FRAME, sdl-quit
@@ -30,6 +32,7 @@
 #include <unistd.h>
 #endif
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
@@ -263,6 +266,21 @@ Uint8* TEST_DOUBLE(SDL_GetKeyState)(int* numkeys)
     return key_state;
 }
 
+// Like a keyboard, a key that a frame holds and the frame before did not
+// comes with its key-down event.
+void push_key_downs(const script_frame* frame, const script_frame* before)
+{
+    for (SDLKey key : frame->keys) {
+        if (before && std::find(before->keys.begin(), before->keys.end(), key) != before->keys.end())
+            continue;
+        SDL_Event key_down{};
+        key_down.type = SDL_KEYDOWN;
+        key_down.key.state = SDL_PRESSED;
+        key_down.key.keysym.sym = key;
+        SDL_PushEvent(&key_down);
+    }
+}
+
 // The events of a frame are queued just before its first poll, so that the
 // game's own pump finds them in SDL's queue.
 int TEST_DOUBLE(SDL_PollEvent)(SDL_Event* event)
@@ -270,7 +288,9 @@ int TEST_DOUBLE(SDL_PollEvent)(SDL_Event* event)
     const long upcoming = frames_read + 1;
     if (events_pushed < upcoming) {
         events_pushed = upcoming;
+        const script_frame* before = frame_number(frames_read);
         if (const script_frame* frame = frame_number(upcoming)) {
+            push_key_downs(frame, before);
             if (frame->event) {
                 SDL_Event key_down{};  // a Q press, which only the key state may act on
                 key_down.type = SDL_KEYDOWN;
