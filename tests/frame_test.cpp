@@ -22,6 +22,7 @@ namespace {
 std::deque<int> rand_script;  // directions 1 to 4; up when it runs out
 int rand_calls = 0;
 std::vector<std::string> pauses;
+SDL_Surface* shown = nullptr;  // what the last flip put on the display
 
 // Stand-ins for the three outcome pictures: a red pixel, which the colour key
 // must turn into the black behind it, and one of the picture's own colour.
@@ -35,18 +36,22 @@ struct outcome_double {
     {"win", &winbild, {255, 0, 255, 0}},
 };
 
-// Which picture the screen shows at (50, 50) on black, if any.
+// Which picture the display shows at (50, 50) on black, if any.
 std::string picture_shown()
 {
-    const bool keyed = close_to(pixel_at(screen, 50, 50), black) && close_to(pixel_at(screen, 52, 50), black) &&
-                       close_to(pixel_at(screen, 49, 49), black);
+    if (!shown)
+        return "nothing flipped";
+    const bool keyed = close_to(pixel_at(shown, 50, 50), black) && close_to(pixel_at(shown, 52, 50), black) &&
+                       close_to(pixel_at(shown, 49, 49), black);
     for (const outcome_double& d : outcome_doubles)
-        if (keyed && close_to(pixel_at(screen, 51, 50), d.colour))
+        if (keyed && close_to(pixel_at(shown, 51, 50), d.colour))
             return d.name;
     return "no picture";
 }
 
 }  // namespace
+
+DECLARE_REAL(SDL_Flip);
 
 extern "C" int rand() noexcept
 {
@@ -60,6 +65,13 @@ extern "C" int rand() noexcept
 extern "C" void TEST_DOUBLE(SDL_Delay)(Uint32 ms)
 {
     pauses.push_back(std::to_string(ms) + (ms >= 1000 ? " " + picture_shown() : ""));
+}
+
+extern "C" int TEST_DOUBLE(SDL_Flip)(SDL_Surface* surface)
+{
+    SDL_FreeSurface(shown);
+    shown = SDL_ConvertSurface(surface, surface->format, SDL_SWSURFACE);
+    return REAL(SDL_Flip)(surface);
 }
 
 namespace {
@@ -280,8 +292,8 @@ TEST_F(Frame, AFigureOfAnotherSizeStaysOnTheBoard)
 }
 
 // The figure's erase is 51x51: it also clears the first pixel column and row
-// of the cells to the right and below. A monster's is just its cell; then the
-// monster is drawn on the cell it entered.
+// of the cells to the right and below. A monster's is just its cell. The
+// figure and the monster are drawn on the cells they entered.
 TEST_F(Frame, StepsEraseTheirSquaresAndDraw)
 {
     place_player(board, 3, 3);
@@ -302,15 +314,17 @@ TEST_F(Frame, StepsEraseTheirSquaresAndDraw)
                      expected_marks[i])
             << "at " << marks[i].first << "," << marks[i].second;
     }
-    int left_cell = 0, entered_cell = 0;
+    int left_cell = 0, entered_cell = 0, figure_cell = 0;
     for (int y = 0; y < cell_size; ++y) {
         for (int x = 0; x < cell_size; ++x) {
             left_cell += !close_to(pixel_at(screen, 550 + x, 50 + y), background);
             entered_cell += !close_to(pixel_at(screen, 500 + x, 50 + y), sprite_pixel(monster, x, y));
+            figure_cell += !close_to(pixel_at(screen, 200 + x, 150 + y), sprite_pixel(typ, x, y));
         }
     }
     EXPECT_EQ(left_cell, 0) << "pixels left of monster 1 on (10, 0)";
     EXPECT_EQ(entered_cell, 0) << "pixels of (9, 0) that are not monster 1";
+    EXPECT_EQ(figure_cell, 0) << "pixels of (3, 2) that are not the figure";
 }
 
 // The band below the board is cleared, then the text drawn in yellow;

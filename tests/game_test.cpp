@@ -32,6 +32,10 @@ TEST(StartUp, QuitAtOnceDrawsTheBoardAndEndsCleanly)
 
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, board_trace());  // start-up itself prints nothing
+    // Titled, the cursor hidden, then 640x480 at 16 bits, full-screen and
+    // double-buffered in video memory.
+    EXPECT_EQ(run.logged("display "), (std::vector<std::string>{"display caption Pellmor Pellmor",
+                                                                "display cursor 0", "display mode 640x480x16 c0000001"}));
     EXPECT_EQ(run.logged("open "), prefixed("open ", load_order));
     // punkt, bombe and monster are keyed as they load, typ by the drawing.
     EXPECT_EQ(run.logged("colourkey "),
@@ -72,6 +76,19 @@ TEST(StartUp, EachMissingFileStopsWithItsMessage)
         EXPECT_EQ(run.logged("frames "), std::vector<std::string>{"frames 0"});
         EXPECT_EQ(run.logged("sdl-quit"), std::vector<std::string>{"sdl-quit"});
     }
+}
+
+// SDL does not start: nothing else is done, and the exit handler is not
+// yet there to call SDL_Quit.
+TEST(StartUp, SdlThatCannotStartStopsTheGame)
+{
+    temp_dir dir;
+    copy_data(dir.path);
+    const game_run run = run_pellmor(dir.path, "", "", false, 60, "no-such-driver");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out.rfind("Can't init SDL:  ", 0), 0u) << run.out;
+    EXPECT_EQ(run.out.find('\n'), run.out.size() - 1) << run.out;
+    EXPECT_EQ(run.logged("open ").size() + run.logged("display ").size() + run.logged("sdl-quit").size(), 0u);
 }
 
 TEST(StartUp, AFileThatIsNotAFontStopsTheGame)

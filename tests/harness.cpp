@@ -94,7 +94,7 @@ surface_ptr game_run::snapshot(const std::string& name) const
 }
 
 game_run run_pellmor(const std::string& dir, const std::string& keys, const std::string& snap_dir,
-                     bool unprivileged, unsigned time_limit)
+                     bool unprivileged, unsigned time_limit, const char* video_driver)
 {
     temp_dir scratch;
     const std::string log_path = scratch.path + "/log";
@@ -131,7 +131,7 @@ game_run run_pellmor(const std::string& dir, const std::string& keys, const std:
         close(err_pipe[1]);
         if (chdir(dir.c_str()) != 0)
             _exit(98);
-        setenv("SDL_VIDEODRIVER", "dummy", 1);
+        setenv("SDL_VIDEODRIVER", video_driver, 1);
         setenv("SDL_AUDIODRIVER", "dummy", 1);
         setenv("LD_PRELOAD", preload.c_str(), 1);
         setenv("PELLMOR_KEYS", keys.c_str(), 1);

@@ -41,6 +41,6 @@ struct game_run {
 // Runs pellmor in dir with the key script keys. Snapshots go to snap_dir
 // when it is given. The game is killed if it runs for more than time_limit
 // seconds. unprivileged: when the tests run as root, the game runs as
-// nobody, so that file permissions apply to it.
+// nobody, so that file permissions apply to it. video_driver: SDL's.
 game_run run_pellmor(const std::string& dir, const std::string& keys, const std::string& snap_dir = "",
-                     bool unprivileged = false, unsigned time_limit = 60);
+                     bool unprivileged = false, unsigned time_limit = 60, const char* video_driver = "dummy");

@@ -13,6 +13,8 @@
 // PELLMOR_LOG    file that receives one line per recorded call:
 //                  open FILE, colourkey FILE, free FILE   (the game's files)
 //                  delay MS, fullscreen FRAME, sdl-quit
+//                  display caption TITLE ICON, display cursor TOGGLE,
+//                  display mode WxHxBPP FLAGS   (start-up's display calls)
 //                  text TEXT   a score line rendered in a frame, when it
 //                              differs from the one before
 //                  rss FRAME KB   resident memory (Linux only) and
@@ -49,6 +51,9 @@
 // The library's own functions, called from the doubles below.
 DECLARE_REAL(SDL_PollEvent);
 DECLARE_REAL(SDL_WM_ToggleFullScreen);
+DECLARE_REAL(SDL_WM_SetCaption);
+DECLARE_REAL(SDL_ShowCursor);
+DECLARE_REAL(SDL_SetVideoMode);
 DECLARE_REAL(SDL_RWFromFile);
 DECLARE_REAL(SDL_LoadBMP_RW);
 DECLARE_REAL(SDL_SetColorKey);
@@ -240,6 +245,24 @@ std::string name_of(const SDL_Surface* surface)
     return it == state().picture_names.end() ? std::string() : it->second;
 }
 
+void push_key_down(SDLKey key)
+{
+    SDL_Event key_down{};
+    key_down.type = SDL_KEYDOWN;
+    key_down.key.state = SDL_PRESSED;
+    key_down.key.keysym.sym = key;
+    SDL_PushEvent(&key_down);
+}
+
+// Like a keyboard, a key that a frame holds and the frame before did not
+// comes with its key-down event.
+void push_key_downs(const script_frame* frame, const script_frame* before)
+{
+    for (SDLKey key : frame->keys)
+        if (!before || std::find(before->keys.begin(), before->keys.end(), key) == before->keys.end())
+            push_key_down(key);
+}
+
 }  // namespace
 
 extern "C" {
@@ -266,21 +289,6 @@ Uint8* TEST_DOUBLE(SDL_GetKeyState)(int* numkeys)
     return key_state;
 }
 
-// Like a keyboard, a key that a frame holds and the frame before did not
-// comes with its key-down event.
-void push_key_downs(const script_frame* frame, const script_frame* before)
-{
-    for (SDLKey key : frame->keys) {
-        if (before && std::find(before->keys.begin(), before->keys.end(), key) != before->keys.end())
-            continue;
-        SDL_Event key_down{};
-        key_down.type = SDL_KEYDOWN;
-        key_down.key.state = SDL_PRESSED;
-        key_down.key.keysym.sym = key;
-        SDL_PushEvent(&key_down);
-    }
-}
-
 // The events of a frame are queued just before its first poll, so that the
 // game's own pump finds them in SDL's queue.
 int TEST_DOUBLE(SDL_PollEvent)(SDL_Event* event)
@@ -291,13 +299,8 @@ int TEST_DOUBLE(SDL_PollEvent)(SDL_Event* event)
         const script_frame* before = frame_number(frames_read);
         if (const script_frame* frame = frame_number(upcoming)) {
             push_key_downs(frame, before);
-            if (frame->event) {
-                SDL_Event key_down{};  // a Q press, which only the key state may act on
-                key_down.type = SDL_KEYDOWN;
-                key_down.key.state = SDL_PRESSED;
-                key_down.key.keysym.sym = SDLK_q;
-                SDL_PushEvent(&key_down);
-            }
+            if (frame->event)
+                push_key_down(SDLK_q);  // a Q press, which only the key state may act on
             if (frame->close) {
                 SDL_Event close{};
                 close.type = SDL_QUIT;
@@ -329,6 +332,24 @@ int TEST_DOUBLE(SDL_WM_ToggleFullScreen)(SDL_Surface* surface)
 {
     note("fullscreen %ld", frames_read);
     return REAL(SDL_WM_ToggleFullScreen)(surface);
+}
+
+void TEST_DOUBLE(SDL_WM_SetCaption)(const char* title, const char* icon)
+{
+    note("display caption %s %s", title, icon);
+    REAL(SDL_WM_SetCaption)(title, icon);
+}
+
+int TEST_DOUBLE(SDL_ShowCursor)(int toggle)
+{
+    note("display cursor %d", toggle);
+    return REAL(SDL_ShowCursor)(toggle);
+}
+
+SDL_Surface* TEST_DOUBLE(SDL_SetVideoMode)(int w, int h, int bpp, Uint32 flags)
+{
+    note("display mode %dx%dx%d %08x", w, h, bpp, static_cast<unsigned>(flags));
+    return REAL(SDL_SetVideoMode)(w, h, bpp, flags);
 }
 
 SDL_RWops* TEST_DOUBLE(SDL_RWFromFile)(const char* file, const char* mode)

@@ -18,11 +18,11 @@ target_link_libraries(board_test PRIVATE pellmor_game gtest_main)
 
 add_executable(frame_test frame_test.cpp)
 target_link_libraries(frame_test PRIVATE pellmor_game test_screen gtest_main)
-target_link_options(frame_test PRIVATE LINKER:--wrap=SDL_Delay)
+target_link_options(frame_test PRIVATE LINKER:--wrap=SDL_Delay LINKER:--wrap=SDL_Flip)
 
 # The game with the key script linked in (the preload's Windows form).
-set(wrapped SDL_GetKeyState SDL_PollEvent SDL_Delay SDL_Flip SDL_WM_ToggleFullScreen
-            SDL_RWFromFile SDL_LoadBMP_RW SDL_SetColorKey TTF_RenderText_Solid SDL_FreeSurface SDL_Quit)
+set(wrapped SDL_GetKeyState SDL_PollEvent SDL_Delay SDL_Flip SDL_WM_ToggleFullScreen SDL_WM_SetCaption
+            SDL_ShowCursor SDL_SetVideoMode SDL_RWFromFile SDL_LoadBMP_RW SDL_SetColorKey TTF_RenderText_Solid SDL_FreeSurface SDL_Quit)
 list(TRANSFORM wrapped PREPEND "LINKER:--wrap=")
 add_executable(pellmor_scripted "${PROJECT_SOURCE_DIR}/src/main.cpp" keyscript.cpp)
 target_link_libraries(pellmor_scripted PRIVATE pellmor_game)
