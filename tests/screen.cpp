@@ -2,10 +2,28 @@
 
 #include <SDL_ttf.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
 #include "level.h"
+
+namespace {
+
+surface_ptr load_sprite(const char* file)
+{
+    surface_ptr sprite(SDL_LoadBMP((std::string(PELLMOR_DATA_DIR) + "/" + file).c_str()));
+    if (!sprite)
+        std::fprintf(stderr, "cannot load %s: %s\n", file, SDL_GetError());
+    return sprite;
+}
+
+std::string describe(SDL_Color c)
+{
+    return "(" + std::to_string(c.r) + "," + std::to_string(c.g) + "," + std::to_string(c.b) + ")";
+}
+
+}  // namespace
 
 std::string board_trace()
 {
@@ -48,7 +66,7 @@ bool close_to(SDL_Color a, SDL_Color b)
 
 SDL_Color sprite_pixel(SDL_Surface* sprite, int x, int y, SDL_Color behind)
 {
-    if (!sprite || x >= sprite->w || y >= sprite->h)
+    if (!sprite || x < 0 || y < 0 || x >= sprite->w || y >= sprite->h)
         return behind;
     const SDL_Color c = pixel_at(sprite, x, y);
     return (c.r == 255 && c.g == 0 && c.b == 0) ? behind : c;
@@ -64,4 +82,68 @@ bool inked(SDL_Surface* text, int x, int y)
 {
     return text && x >= 0 && y >= 0 && x < text->w && y < text->h &&
            static_cast<Uint8*>(text->pixels)[y * text->pitch + x] != text->format->colorkey;
+}
+
+// The figure's 51x51 erase has cleared the first pixel column of the point to
+// its right and the first pixel row of the bomb below it.
+screen_model round_start_screen()
+{
+    std::shared_ptr<SDL_Surface> figure = load_sprite("typ.bmp"), punkt = load_sprite("punkt.bmp"),
+                                 bombe = load_sprite("bombe.bmp"), monster = load_sprite("monster.bmp");
+    const screen_model band = score_band_screen("PUNKTE: 0 VON 17");
+    return [=](int x, int y) {
+        const int col = x / 50 - 1, row = y / 50 - 1;
+        if (col < 0 || col > 10 || row < 0 || row > 6)
+            return band(x, y);
+        SDL_Surface* sprite = expected_code(col, row) == 1 ? punkt.get() : expected_code(col, row) == 2 ? bombe.get() : nullptr;
+        if ((col == 10 && row == 0) || (col == 9 && row == 6) || (col == 0 && row == 6))
+            sprite = monster.get();
+        if (col == 0 && row == 0)
+            sprite = figure.get();
+        const bool erased = (x == 100 && y <= 100) || (y == 100 && x <= 100);
+        return erased ? background : sprite_pixel(sprite, x % 50, y % 50);
+    };
+}
+
+screen_model picture_screen(const char* file)
+{
+    std::shared_ptr<SDL_Surface> picture = load_sprite(file);
+    return [=](int x, int y) { return x < 50 || y < 50 ? black : sprite_pixel(picture.get(), x - 50, y - 50, black); };
+}
+
+screen_model score_band_screen(const std::string& text)
+{
+    std::shared_ptr<SDL_Surface> line(render_score_line(text), surface_deleter());
+    if (!line)
+        std::fprintf(stderr, "cannot render %s: %s\n", text.c_str(), SDL_GetError());
+    return [=](int x, int y) { return inked(line.get(), x - 10, y - 412) ? yellow : background; };
+}
+
+screen_model surface_screen(SDL_Surface* shot)
+{
+    return [shot](int x, int y) { return shot && x < shot->w && y < shot->h ? pixel_at(shot, x, y) : SDL_Color{1, 2, 3, 0}; };
+}
+
+int mismatches(const screen_model& want, const screen_model& got, SDL_Rect area, std::string& first, bool blended)
+{
+    auto same = [](SDL_Color a, SDL_Color b) { return a.r == b.r && a.g == b.g && a.b == b.b; };
+    int count = 0;
+    for (int y = area.y; y < area.y + area.h; ++y) {
+        for (int x = area.x; x < area.x + area.w; ++x) {
+            const SDL_Color w = want(x, y);
+            bool uniform = true;
+            for (int dy = -1; blended && uniform && dy <= 1; ++dy)
+                for (int dx = -1; uniform && dx <= 1; ++dx)
+                    uniform = same(w, want(std::clamp(x + dx, 0, 639), std::clamp(y + dy, 0, 479)));
+            if (!uniform)
+                continue;
+            const SDL_Color g = got(x, y);
+            if (close_to(g, w))
+                continue;
+            if (count++ == 0)
+                first = "pixel (" + std::to_string(x) + "," + std::to_string(y) + ") is " + describe(g) +
+                        ", expected " + describe(w);
+        }
+    }
+    return count;
 }
