@@ -42,7 +42,8 @@ as_root() {
 # Build tools and the font that the game opens as delusion.ttf, then for
 # Linux: SDL_ttf 2.0, FreeType (for the tests of the Windows build's SDL_ttf
 # stand-in), GoogleTest and libpng for the picture tools; for the tests
-# valgrind, desktop-file-validate and man; for the package dpkg-shlibdeps
+# valgrind, desktop-file-validate and man, and an X server with a window
+# manager and XTEST for the real display's test; for the package dpkg-shlibdeps
 # and file (with which CPack finds the programs). For Windows: the MinGW-w64
 # cross compiler, a native C compiler (FreeType's cross build makes a helper
 # tool), dpkg-source for SDL's and FreeType's Debian sources, GoogleTest's
@@ -50,7 +51,8 @@ as_root() {
 packages=(make cmake pkg-config fonts-liberation2)
 case $action in
 run) packages+=(g++ libsdl-ttf2.0-dev libfreetype-dev libgtest-dev libpng-dev) ;;
-test) packages+=(g++ libsdl-ttf2.0-dev libfreetype-dev libgtest-dev libpng-dev valgrind desktop-file-utils man-db) ;;
+test) packages+=(g++ libsdl-ttf2.0-dev libfreetype-dev libgtest-dev libpng-dev valgrind desktop-file-utils man-db
+    xvfb openbox libx11-dev libxtst-dev) ;;
 package) packages+=(g++ libsdl-ttf2.0-dev libfreetype-dev libgtest-dev libpng-dev dpkg-dev file) ;;
 windows) packages+=(g++-mingw-w64-x86-64 dpkg-dev gcc libc6-dev) ;;
 windows-test) packages+=(g++-mingw-w64-x86-64 dpkg-dev gcc libc6-dev googletest wine wine64) ;;
