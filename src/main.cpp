@@ -12,7 +12,7 @@ int main(int, char*[])
     init_board(board);
 
     score_style style;
-    start_up(style);
+    start_up(style, board.total_points);
 
     board_rects rects{};
     draw_board(board, rects);

@@ -133,11 +133,17 @@ void move_monsters(board_state& board)
     board.moved = false;
 }
 
+std::string score_text(std::int32_t score, std::int32_t total_points)
+{
+    std::ostringstream text;
+    text << "PUNKTE: " << score << " VON " << total_points;
+    return text.str();
+}
+
 void draw_score_line(const board_state& board, const score_style& style)
 {
-    std::ostringstream score_text;
-    score_text << "PUNKTE: " << board.score << " VON " << board.total_points;
-    SDL_Surface* score_surface = TTF_RenderText_Solid(style.font, score_text.str().c_str(), style.text_colour);
+    SDL_Surface* score_surface =
+        TTF_RenderText_Solid(style.font, score_text(board.score, board.total_points).c_str(), style.text_colour);
 
     // The fill and the blit clip this rect in place, so all of it is set
     // every time. Clipped to the display, the fill clears 600x68 pixels.

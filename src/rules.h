@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include <SDL.h>
 #include <SDL_ttf.h>
@@ -39,6 +40,9 @@ void step_monster(const board_state& board, std::int32_t& col, std::int32_t& row
 // After a frame with a player step: each monster takes its turn, then the
 // game pauses 300 ms and clears moved. Does nothing in any other frame.
 void move_monsters(board_state& board);
+
+// "PUNKTE: 5 VON 17": the score line's text.
+std::string score_text(std::int32_t score, std::int32_t total_points);
 
 // The score line in the band below the board; shows with the next flip.
 void draw_score_line(const board_state& board, const score_style& style);

@@ -1,9 +1,9 @@
 #include "shell.h"
 
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
+#include "assets.h"
 #include "display.h"
 
 namespace {
@@ -48,39 +48,11 @@ void open_display()
     SDL_FillRect(screen, nullptr, background_colour());
 }
 
-// The largest picture accepted, across and down: many times the screen.
-constexpr long max_picture_side = 8192;
-
-// SDL makes and clears the surface that a BMP's header asks for before it
-// reads a single pixel, so a damaged header could claim gigabytes from a
-// file of a few kilobytes and stall start-up or exhaust memory. Such a
-// picture is refused (with SDL's error set) before SDL reads it; anything
-// else, BMP or not, is left to SDL.
-bool claims_a_sane_size(const char* file)
-{
-    unsigned char h[26] = {};
-    std::FILE* in = std::fopen(file, "rb");
-    const size_t got = in ? std::fread(h, 1, sizeof h, in) : 0;
-    if (in)
-        std::fclose(in);
-    if (got < sizeof h || h[0] != 'B' || h[1] != 'M')
-        return true;
-    auto u16 = [&](int at) { return long(h[at]) | long(h[at + 1]) << 8; };
-    auto s32 = [&](int at) { return long(int32_t(uint32_t(u16(at)) | uint32_t(u16(at + 2)) << 16)); };
-    const bool core = u16(14) == 12;  // the old OS/2 header: 16-bit sizes
-    const long width = core ? u16(18) : s32(18);
-    const long height = core ? u16(20) : s32(22);
-    if (std::labs(width) <= max_picture_side && std::labs(height) <= max_picture_side)
-        return true;
-    SDL_SetError("It claims %ldx%ld pixels, more than %ld across or down", width, height, max_picture_side);
-    return false;
-}
-
 // Pictures loaded before a failing one are left to the process exit.
 void load_pictures()
 {
     for (const picture& p : pictures) {
-        *p.surface = claims_a_sane_size(p.file) ? SDL_LoadBMP(p.file) : nullptr;
+        *p.surface = picture_may_load(p.file) ? SDL_LoadBMP(p.file) : nullptr;
         if (*p.surface == nullptr) {
             std::printf("Can't load typ of %s. %s\n", p.file, SDL_GetError());
             std::exit(1);
@@ -90,36 +62,13 @@ void load_pictures()
     }
 }
 
-// Whether the font draws each character that a score line can hold. A font
-// file cut short opens, then draws every glyph blank; the score would be
-// missing all game long.
-bool draws_score_characters(TTF_Font* font, SDL_Color colour)
-{
-    for (const char* c = "PUNKTE:VON0123456789"; *c; ++c) {
-        const char text[2] = {*c, '\0'};
-        SDL_Surface* glyph = TTF_RenderText_Solid(font, text, colour);
-        if (glyph == nullptr)
-            return false;  // SDL_ttf has said why
-        bool inked = false;
-        for (int y = 0; y < glyph->h && !inked; ++y)
-            for (int x = 0; x < glyph->w && !inked; ++x)
-                inked = static_cast<const Uint8*>(glyph->pixels)[y * glyph->pitch + x] != glyph->format->colorkey;
-        SDL_FreeSurface(glyph);
-        if (!inked) {
-            SDL_SetError("Its '%c' is blank", *c);
-            return false;
-        }
-    }
-    return true;
-}
-
 // The score line renders with the font in every frame, so a font that did
 // not open or cannot draw (or a font engine that did not start) stops the
 // game here.
-TTF_Font* open_font(SDL_Color colour)
+TTF_Font* open_font(SDL_Color colour, int total_points)
 {
     TTF_Font* font = TTF_OpenFont(font_file, font_size);
-    if (font == nullptr || !draws_score_characters(font, colour))
+    if (font == nullptr || !font_draws_score_lines(font, colour, total_points))
         fail("Can't load font delusion.ttf. ", TTF_GetError());
     return font;
 }
@@ -141,7 +90,7 @@ int pump_events(board_state& board)
 
 }  // namespace
 
-void start_up(score_style& style)
+void start_up(score_style& style, int total_points)
 {
     if (SDL_Init(SDL_INIT_VIDEO) == -1)
         fail("Can't init SDL:  ", SDL_GetError());
@@ -150,7 +99,7 @@ void start_up(score_style& style)
     open_display();
     load_pictures();
     style.text_colour = SDL_Color{255, 255, 0, 0};
-    style.font = open_font(style.text_colour);
+    style.font = open_font(style.text_colour, total_points);
 }
 
 // One frame, top to bottom. Q and a window close only set quit: the frame

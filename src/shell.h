@@ -5,9 +5,10 @@
 #include "rules.h"
 
 // Starts SDL and the font engine, opens the display and loads the pictures
-// and the font from the working directory. Any failure prints its message
-// on standard output and ends the process with status 1.
-void start_up(score_style& style);
+// and the font from the working directory; the font must draw every score
+// up to total_points. Any failure prints its message on standard output and
+// ends the process with status 1.
+void start_up(score_style& style, int total_points);
 
 // One pass of the frame loop.
 frame_result run_frame(board_state& board, board_rects& rects, const score_style& style);

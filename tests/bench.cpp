@@ -45,7 +45,7 @@ double game_start_up(board_state& board, board_rects& rects, score_style& style)
 {
     const auto start = bench_clock::now();
     init_board(board);
-    start_up(style);
+    start_up(style, 17);
     draw_board(board, rects);
     run_frame(board, rects, style);  // its figure redraw flips first
     return seconds_since(start);

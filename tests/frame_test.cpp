@@ -84,7 +84,7 @@ protected:
     static void SetUpTestSuite()
     {
         std::filesystem::current_path(PELLMOR_DATA_DIR);
-        start_up(style);
+        start_up(style, 17);
         for (const outcome_double& d : outcome_doubles) {
             SDL_Surface* s = SDL_CreateRGBSurface(SDL_SWSURFACE, 2, 1, 32, 0xff0000, 0xff00, 0xff, 0);
             Uint32* pixels = static_cast<Uint32*>(s->pixels);

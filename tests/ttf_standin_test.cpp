@@ -1,6 +1,6 @@
 // The Windows build's SDL_ttf stand-in (windows/ttf) against the real SDL_ttf
-// that this test links: the same text, font and size must give a surface of
-// the same size, format, colours and pixels. The stand-in is loaded as a
+// that this test links: the same text, font and size must measure the same
+// and give a surface of the same size, format, colours and pixels. The stand-in is loaded as a
 // module, linked -Bsymbolic so that it calls its own functions, beside the
 // real library.
 #include <gtest/gtest.h>
@@ -17,9 +17,12 @@ struct ttf_library {
     decltype(&TTF_OpenFont) open_font;
     decltype(&TTF_RenderText_Solid) render;
     decltype(&TTF_CloseFont) close_font;
+    decltype(&TTF_SizeText) size_text;
+    decltype(&TTF_GlyphMetrics) glyph_metrics;
 };
 
-const ttf_library real_ttf{TTF_Init, TTF_OpenFont, TTF_RenderText_Solid, TTF_CloseFont};
+const ttf_library real_ttf{TTF_Init, TTF_OpenFont, TTF_RenderText_Solid, TTF_CloseFont, TTF_SizeText,
+                           TTF_GlyphMetrics};
 
 template <typename F>
 F function(void* module, const char* name)
@@ -36,7 +39,9 @@ const ttf_library& standin_ttf()
         return ttf_library{function<decltype(&TTF_Init)>(module, "TTF_Init"),
                            function<decltype(&TTF_OpenFont)>(module, "TTF_OpenFont"),
                            function<decltype(&TTF_RenderText_Solid)>(module, "TTF_RenderText_Solid"),
-                           function<decltype(&TTF_CloseFont)>(module, "TTF_CloseFont")};
+                           function<decltype(&TTF_CloseFont)>(module, "TTF_CloseFont"),
+                           function<decltype(&TTF_SizeText)>(module, "TTF_SizeText"),
+                           function<decltype(&TTF_GlyphMetrics)>(module, "TTF_GlyphMetrics")};
     }();
     return standin;
 }
@@ -50,6 +55,25 @@ SDL_Surface* render(const ttf_library& ttf, const char* text, int size, SDL_Colo
     if (font)
         ttf.close_font(font);
     return text_surface;
+}
+
+// The text's size and each character's box and advance, as the library
+// measures them without drawing.
+std::string measures(const ttf_library& ttf, const char* text, int size)
+{
+    TTF_Font* font = ttf.init() == 0 ? ttf.open_font(FONT_FILE, size) : nullptr;
+    if (!font)
+        return "no font";
+    int w = 0, h = 0;
+    std::string m = ttf.size_text(font, text, &w, &h) == 0 ? std::to_string(w) + "x" + std::to_string(h) : "no size";
+    for (const char* c = text; *c; ++c) {
+        int box[5] = {};
+        if (ttf.glyph_metrics(font, static_cast<Uint8>(*c), &box[0], &box[1], &box[2], &box[3], &box[4]) == 0)
+            for (int value : box)
+                m += " " + std::to_string(value);
+    }
+    ttf.close_font(font);
+    return m;
 }
 
 // Pixels where one surface has ink and the other has not.
@@ -86,6 +110,7 @@ TEST(TtfStandin, RendersLikeSdlTtf)
     const SDL_Color yellow{255, 255, 0, 0};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string("'") + c.text + "' at " + std::to_string(c.size));
+        EXPECT_EQ(measures(standin_ttf(), c.text, c.size), measures(real_ttf, c.text, c.size));
         SDL_Surface* want = render(real_ttf, c.text, c.size, yellow);
         SDL_Surface* got = render(standin_ttf(), c.text, c.size, yellow);
         ASSERT_TRUE(want) << SDL_GetError();

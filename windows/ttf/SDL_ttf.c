@@ -11,13 +11,14 @@
 #include <string.h>
 
 /* One glyph's box in whole pixels, relative to the pen on the baseline,
-   and its monochrome bitmap: loaded and rendered once per font, since the
-   same few characters are drawn again in every frame. */
+   measured on first use, and its monochrome bitmap, rendered on first
+   drawing: once per font, since the same few characters are drawn again in
+   every frame, and never for a glyph that is only measured. */
 struct glyph {
-    int state;      /* 0 not loaded yet, 1 loaded, -1 failed */
+    int state;      /* 0 not loaded yet, 1 measured, 2 rendered too, -1 failed */
     FT_UInt index;
     int minx, maxx; /* ink from minx to maxx */
-    int maxy;       /* top of the ink above the baseline */
+    int miny, maxy; /* and from miny to maxy above the baseline */
     int advance;
     unsigned char* bits; /* FreeType's rows, top first, one bit per pixel */
     int rows, width, pitch;
@@ -119,9 +120,9 @@ void TTF_CloseFont(TTF_Font* font)
     free(font);
 }
 
-/* The glyph for a Latin-1 character, loaded and rendered on first use; null
-   with the reason in SDL_GetError() if FreeType cannot. */
-static const struct glyph* find_glyph(TTF_Font* font, unsigned char c)
+/* The glyph for a Latin-1 character, measured and, when drawn is set,
+   rendered; null with the reason in SDL_GetError() if FreeType cannot. */
+static const struct glyph* find_glyph(TTF_Font* font, unsigned char c, int drawn)
 {
     struct glyph* g = &font->glyphs[c];
     const FT_GlyphSlot slot = font->face->glyph;
@@ -132,17 +133,23 @@ static const struct glyph* find_glyph(TTF_Font* font, unsigned char c)
             g->minx = floor_px(slot->metrics.horiBearingX);
             g->maxx = g->minx + ceil_px(slot->metrics.width);
             g->maxy = floor_px(slot->metrics.horiBearingY);
+            g->miny = g->maxy - ceil_px(slot->metrics.height);
             g->advance = ceil_px(slot->metrics.horiAdvance);
-            /* A monochrome rendering runs top down: its pitch is positive. */
-            if (FT_Render_Glyph(slot, FT_RENDER_MODE_MONO) == 0 && slot->bitmap.pitch >= 0) {
-                g->rows = (int)slot->bitmap.rows;
-                g->width = (int)slot->bitmap.width;
-                g->pitch = slot->bitmap.pitch;
-                g->bits = malloc((size_t)g->rows * g->pitch + 1);
-                if (g->bits) {
-                    memcpy(g->bits, slot->bitmap.buffer, (size_t)g->rows * g->pitch);
-                    g->state = 1;
-                }
+            g->state = 1;
+        }
+    }
+    /* A monochrome rendering runs top down: its pitch is positive. */
+    if (g->state == 1 && drawn) {
+        g->state = -1;
+        if (FT_Load_Glyph(font->face, g->index, FT_LOAD_DEFAULT) == 0
+            && FT_Render_Glyph(slot, FT_RENDER_MODE_MONO) == 0 && slot->bitmap.pitch >= 0) {
+            g->rows = (int)slot->bitmap.rows;
+            g->width = (int)slot->bitmap.width;
+            g->pitch = slot->bitmap.pitch;
+            g->bits = malloc((size_t)g->rows * g->pitch + 1);
+            if (g->bits) {
+                memcpy(g->bits, slot->bitmap.buffer, (size_t)g->rows * g->pitch);
+                g->state = 2;
             }
         }
     }
@@ -151,6 +158,22 @@ static const struct glyph* find_glyph(TTF_Font* font, unsigned char c)
         return NULL;
     }
     return g;
+}
+
+int TTF_GlyphMetrics(TTF_Font* font, Uint16 ch, int* minx, int* maxx, int* miny, int* maxy, int* advance)
+{
+    const struct glyph* g = ch < 256 ? find_glyph(font, (unsigned char)ch, 0) : NULL;
+    if (!g) {
+        if (ch >= 256)
+            SDL_SetError("Couldn't find glyph %u", (unsigned)ch);
+        return -1;
+    }
+    if (minx) *minx = g->minx;
+    if (maxx) *maxx = g->maxx;
+    if (miny) *miny = g->miny;
+    if (maxy) *maxy = g->maxy;
+    if (advance) *advance = g->advance;
+    return 0;
 }
 
 /* The kerning between two glyphs, in whole pixels (0 without kerning). */
@@ -170,7 +193,7 @@ static int text_width(TTF_Font* font, const unsigned char* text)
     int x = 0, minx = 0, maxx = 0;
     FT_UInt previous = 0;
     for (; *text; ++text) {
-        const struct glyph* g = find_glyph(font, *text);
+        const struct glyph* g = find_glyph(font, *text, 0);
         if (!g)
             return -1;
         x += kerning(font, previous, g->index);
@@ -182,6 +205,16 @@ static int text_width(TTF_Font* font, const unsigned char* text)
         previous = g->index;
     }
     return maxx - minx;
+}
+
+int TTF_SizeText(TTF_Font* font, const char* text, int* w, int* h)
+{
+    const int width = text_width(font, (const unsigned char*)text);
+    if (width < 0)
+        return -1;
+    if (w) *w = width;
+    if (h) *h = font->height;
+    return 0;
 }
 
 /* Ors the glyph's bitmap into the surface as index 1, width pixels of each
@@ -225,9 +258,12 @@ SDL_Surface* TTF_RenderText_Solid(TTF_Font* font, const char* text, SDL_Color fg
     SDL_SetColors(s, colours, 0, 2);
     SDL_SetColorKey(s, SDL_SRCCOLORKEY, 0); /* SDL clears a new surface to 0 */
 
-    /* Every glyph was found while measuring. */
     for (; *c; ++c) {
-        const struct glyph* g = &font->glyphs[*c];
+        const struct glyph* g = find_glyph(font, *c, 1);
+        if (!g) {
+            SDL_FreeSurface(s);
+            return NULL;
+        }
         x += kerning(font, previous, g->index);
         /* Ink left of the first pen position is shifted into the surface. */
         if (c == (const unsigned char*)text && g->minx < 0)

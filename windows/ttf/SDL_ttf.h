@@ -21,6 +21,15 @@ int TTF_Init(void);
 TTF_Font* TTF_OpenFont(const char* file, int ptsize);
 void TTF_CloseFont(TTF_Font* font);
 
+/* A Latin-1 character's box and advance in pixels, relative to the pen on
+   the baseline (y upwards); -1 if FreeType cannot load it. Nothing is
+   drawn to find out. */
+int TTF_GlyphMetrics(TTF_Font* font, Uint16 ch, int* minx, int* maxx, int* miny, int* maxy, int* advance);
+
+/* The size of the surface that TTF_RenderText_Solid makes for the text; -1
+   if a glyph cannot be loaded. Nothing is drawn to find out. */
+int TTF_SizeText(TTF_Font* font, const char* text, int* w, int* h);
+
 /* The Latin-1 text in fg on an 8-bit surface: palette index 0 is the
    transparent background (colour key 0), index 1 the ink. Null with the
    reason in SDL_GetError() for text without width. */

@@ -1,0 +1,23 @@
+// The data files checked before the game relies on them: a picture's header
+// before SDL reads it, the font against the score lines it will draw. Each
+// check leaves the reason for a refusal in SDL's error.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include <SDL.h>
+#include <SDL_ttf.h>
+
+// Why a picture that begins with these bytes must not be handed to SDL, or
+// nothing when it may be.
+std::string picture_header_fault(const unsigned char* header, std::size_t size);
+
+// Whether SDL may load the picture: its header is sound, or the file cannot
+// be read, which SDL reports in its own words.
+bool picture_may_load(const char* file);
+
+// Whether the font draws every score line up to total_points, with ink and
+// within the screen's reach, without the font's claims deciding the time or
+// memory it takes to find out.
+bool font_draws_score_lines(TTF_Font* font, SDL_Color colour, int total_points);
