@@ -88,6 +88,12 @@ std::vector<std::string> game_run::logged(const std::string& prefix) const
     return lines;
 }
 
+long game_run::peak_kb() const
+{
+    const std::vector<std::string> peak = logged("peak ");
+    return peak.size() == 1 ? std::stol(peak[0].substr(5)) : -1;
+}
+
 surface_ptr game_run::snapshot(const std::string& name) const
 {
     return surface_ptr(SDL_LoadBMP((snap_dir + "/" + name + ".bmp").c_str()));

@@ -34,6 +34,9 @@ struct game_run {
 
     // Lines of the record that start with prefix.
     std::vector<std::string> logged(const std::string& prefix) const;
+    // The most memory the game held, in kB, as it said at its exit; -1 if it
+    // did not say.
+    long peak_kb() const;
     // A snapshot, e.g. "frame-2" or "delay-1"; null when it was not taken.
     surface_ptr snapshot(const std::string& name) const;
 };

@@ -17,12 +17,14 @@
 //                  display mode WxHxBPP FLAGS   (start-up's display calls)
 //                  text TEXT   a score line rendered in a frame, when it
 //                              differs from the one before
+//                  text-failed TEXT   a score line that did not render
 //                  rss FRAME KB   resident memory (Linux only) and
 //                  surfaces FRAME N   surfaces that the game holds (pictures
 //                              loaded and texts rendered, not yet freed),
 //                              when frames 1, 10, 100 ... and the script's
 //                              last frame read their keys
-//                and at exit: frames N (frames run), flips N (their flips),
+//                and at exit: peak KB (the most memory held, Linux only),
+//                frames N (frames run), flips N (their flips),
 //                texts N (score lines rendered in frames), texts-alive N
 //                (rendered texts not freed, start-up's included).
 // PELLMOR_SNAP   folder for the snapshots: frame-N.bmp, and delay-N.bmp for
@@ -217,8 +219,24 @@ void note_memory()
     note("surfaces %ld %lu", frames_read, static_cast<unsigned long>(state().surfaces_alive.size()));
 }
 
+// The most the process has held resident since it was started (or exec'd).
+void note_peak_memory()
+{
+#ifdef __linux__
+    char status[4096] = {};
+    const int fd = open("/proc/self/status", O_RDONLY);
+    const ssize_t n = fd < 0 ? -1 : read(fd, status, sizeof status - 1);
+    if (fd >= 0)
+        close(fd);
+    const char* peak = n > 0 ? std::strstr(status, "VmHWM:") : nullptr;
+    if (peak)
+        note("peak %ld", std::strtol(peak + 6, nullptr, 10));
+#endif
+}
+
 __attribute__((destructor)) void write_totals()
 {
+    note_peak_memory();
     note("frames %ld", frames_read);
     note("flips %ld", flips);
     note("texts %ld", texts);
@@ -389,6 +407,8 @@ SDL_Surface* TEST_DOUBLE(TTF_RenderText_Solid)(TTF_Font* font, const char* text,
         }
     }
     SDL_Surface* surface = REAL(TTF_RenderText_Solid)(font, text, colour);
+    if (!surface && frames_read > 0)
+        note("text-failed %s", text);
     if (surface) {
         state().texts_alive.insert(disguised(surface));
         state().surfaces_alive.insert(disguised(surface));
