@@ -31,29 +31,31 @@ installed() {
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then
         "$@"
-    elif command -v sudo >/dev/null; then
-        sudo "$@"
     else
-        echo "setup.sh: need root or sudo to install: ${missing[*]}" >&2
-        exit 1
+        sudo "$@"
     fi
 }
 
-# Build tools and the font that the game opens as delusion.ttf, then for
-# Linux: SDL_ttf 2.0, FreeType (for the tests of the Windows build's SDL_ttf
-# stand-in), GoogleTest and libpng for the picture tools; for the tests
-# valgrind, desktop-file-validate and man, and an X server with a window
-# manager and XTEST for the real display's test; for the package dpkg-shlibdeps
-# and file (with which CPack finds the programs). For Windows: the MinGW-w64
-# cross compiler, a native C compiler (FreeType's cross build makes a helper
-# tool), dpkg-source for SDL's and FreeType's Debian sources, GoogleTest's
-# source, and Wine to run the tests.
-packages=(make cmake pkg-config fonts-liberation2)
+# Build tools and the font that the game opens as delusion.ttf (Liberation
+# Sans Bold: Debian 12 has it in fonts-liberation2, later releases in
+# fonts-liberation), then for Linux SDL_ttf 2.0: all that the game needs. For
+# the tests also FreeType (the Windows build's SDL_ttf stand-in is compared
+# with SDL_ttf), GoogleTest, libpng for the picture tools, valgrind,
+# desktop-file-validate and man, and an X server with a window manager and
+# XTEST for the real display's test; for the package libpng for the icons,
+# dpkg-shlibdeps and file (with which CPack finds the programs). For Windows:
+# the MinGW-w64 cross compiler, a native C compiler (FreeType's cross build
+# makes a helper tool), dpkg-source for SDL's and FreeType's Debian sources,
+# GoogleTest's source, and Wine to run the tests.
+font=fonts-liberation
+[ "$(. /etc/os-release && echo "${VERSION_ID:-}")" = 12 ] && font=fonts-liberation2
+packages=(make cmake pkg-config "$font")
+game=(g++ libsdl-ttf2.0-dev)
 case $action in
-run) packages+=(g++ libsdl-ttf2.0-dev libfreetype-dev libgtest-dev libpng-dev) ;;
-test) packages+=(g++ libsdl-ttf2.0-dev libfreetype-dev libgtest-dev libpng-dev valgrind desktop-file-utils man-db
+run) packages+=("${game[@]}") ;;
+test) packages+=("${game[@]}" libfreetype-dev libgtest-dev libpng-dev valgrind desktop-file-utils man-db
     xvfb openbox libx11-dev libxtst-dev) ;;
-package) packages+=(g++ libsdl-ttf2.0-dev libfreetype-dev libgtest-dev libpng-dev dpkg-dev file) ;;
+package) packages+=("${game[@]}" libpng-dev dpkg-dev file) ;;
 windows) packages+=(g++-mingw-w64-x86-64 dpkg-dev gcc libc6-dev) ;;
 windows-test) packages+=(g++-mingw-w64-x86-64 dpkg-dev gcc libc6-dev googletest wine wine64) ;;
 esac
@@ -66,6 +68,12 @@ if [[ $action != windows* ]] && ! installed libsdl1.2-compat-dev && ! installed 
     missing+=(libsdl1.2-compat-dev)
 fi
 if [ ${#missing[@]} -gt 0 ]; then
+    if [ "$(id -u)" -ne 0 ] && ! command -v sudo >/dev/null; then
+        echo "setup.sh: some Debian packages are missing, and installing them needs root. As root, run:" >&2
+        echo "  apt-get install --no-install-recommends ${missing[*]}" >&2
+        echo "then ./setup.sh $action again." >&2
+        exit 1
+    fi
     echo "setup.sh: installing ${missing[*]}"
     as_root apt-get update -q
     as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
@@ -86,19 +94,26 @@ if [[ $action == windows* ]]; then
     exec ctest --output-on-failure -j"$(nproc)"
 fi
 
-cmake -S . -B build
-cmake --build build -j"$(nproc)"
-
+testing=()
 case $action in
 test)
+    cmake -S . -B build -DBUILD_TESTING=ON
+    cmake --build build -j"$(nproc)"
     cd build
     exec ctest --output-on-failure -j"$(nproc)"
     ;;
 package)
+    [ -f build/CMakeCache.txt ] || testing=(-DBUILD_TESTING=OFF)  # a new build leaves the tests out
+    cmake -S . -B build "${testing[@]}"
+    cmake --build build -j"$(nproc)"
     cd build
     cpack
     ;;
 run)
+    # The game alone: a new build leaves the tests out, and only the game is built.
+    [ -f build/CMakeCache.txt ] || testing=(-DBUILD_TESTING=OFF)
+    cmake -S . -B build "${testing[@]}"
+    cmake --build build -j"$(nproc)" --target pellmor
     if [ -z "${SDL_VIDEODRIVER:-}" ] && [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
         echo "setup.sh: the game is built (build/pellmor), but there is no display to show it on."
         echo "setup.sh: run ./setup.sh run from a desktop session, or set SDL_VIDEODRIVER."
