@@ -9,13 +9,21 @@ work=$root/build-classic
 arch=$(gcc -print-multiarch)
 sudo_if_needed() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
 
+# Debian 12 has the classic library; from Debian 13 on, libsdl1.2debian is
+# sdl12-compat under the old name, and there is no SDL 1.2.15 to test with.
+sudo_if_needed apt-get update -q >/dev/null
+source=$(apt-cache show libsdl1.2debian 2>/dev/null | sed -n 's/^Source: *\([^ ]*\).*/\1/p' | head -1)
+if [ "$source" != libsdl1.2 ]; then
+    echo "classic_sdl.sh: skipped: this release has no classic SDL 1.2.15 (its libsdl1.2debian comes from ${source:-nowhere})"
+    exit 0
+fi
+
 # The classic library's own run-time dependencies; none conflicts with sdl12-compat.
 runtime=(libasound2 libcaca0 libpulse0 libx11-6 libxext6)
 missing=()
 for package in "${runtime[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
 done
-sudo_if_needed apt-get update -q >/dev/null
 if [ ${#missing[@]} -gt 0 ]; then
     sudo_if_needed env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
