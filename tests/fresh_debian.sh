@@ -1,0 +1,141 @@
+#!/usr/bin/env bash
+# On demand, not in CI: Pellmor as a new user meets it on a fresh Debian 12
+# and 13, in roots made with debootstrap (minbase: no compiler, no make, no
+# cmake, no git, no sudo). In each release's root, from a copy of what is
+# committed:
+#   - ./setup.sh run as a user without root: it must say what to install;
+#   - ./setup.sh run as root: the game's window must come up (on an Xvfb of
+#     this machine), and Q end it with status 0;
+#   - ./setup.sh test as root: every test must pass;
+#   - ./setup.sh package, and packaging/lint.sh on the .deb;
+# then, in a second fresh root of the same release, the .deb installed with
+# apt-get, the game started from another folder (window up, Q, status 0)
+# and removed again.
+#
+#   tests/fresh_debian.sh [RELEASE ...]     as root; bookworm trixie by default
+#
+# Prints a line for each step, with its time, and exits 1 if one failed.
+# Roots are made under ${PELLMOR_ROOTS:-/var/tmp/pellmor-roots} and removed;
+# debootstrap's downloads are kept there for the next run.
+set -uo pipefail
+repo=$(cd "$(dirname "$0")/.." && pwd)
+roots=${PELLMOR_ROOTS:-/var/tmp/pellmor-roots}
+mirror=http://deb.debian.org/debian
+releases=("$@")
+[ ${#releases[@]} -gt 0 ] || releases=(bookworm trixie)
+[ "$(id -u)" -eq 0 ] || { echo "fresh_debian.sh: needs root (debootstrap, chroot)" >&2; exit 2; }
+
+tools=(debootstrap xvfb xdotool x11-utils git)
+for tool in "${tools[@]}"; do
+    dpkg-query -W -f='${Status}' "$tool" 2>/dev/null | grep -q "install ok installed" ||
+        DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${tools[@]}" >/dev/null
+done
+
+mkdir -p "$roots"
+log=$roots/log
+failures=0
+results=()
+step() {  # step NAME COMMAND...: runs it, logs it, times it
+    local name=$1 start=$SECONDS
+    shift
+    echo "== $name" >>"$log"
+    if "$@" >>"$log" 2>&1; then
+        results+=("$(printf '%-9s %-52s passed  %4d s' "$release" "$name" $((SECONDS - start)))")
+    else
+        results+=("$(printf '%-9s %-52s FAILED  %4d s' "$release" "$name" $((SECONDS - start)))")
+        failures=$((failures + 1))
+    fi
+    echo "${results[-1]}"
+}
+
+# The game's window on our own X server.
+display=:99
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+mounted=()
+cleanup() {
+    for ((i = ${#mounted[@]} - 1; i >= 0; --i)); do umount -l "${mounted[i]}" 2>/dev/null; done
+    kill "$xvfb" 2>/dev/null
+}
+trap cleanup EXIT
+
+new_root() {  # new_root RELEASE DIR: a fresh minbase root, ready to chroot into
+    local tarball=$roots/$1-minbase.tgz
+    rm -rf "$2"
+    if [ ! -f "$tarball" ]; then
+        debootstrap --variant=minbase --make-tarball="$tarball" "$1" "$2.download" "$mirror" || return 1
+        rm -rf "$2.download"
+    fi
+    debootstrap --variant=minbase --unpack-tarball="$tarball" "$1" "$2" "$mirror" || return 1
+    cp /etc/resolv.conf "$2/etc/resolv.conf"
+    for fs in proc sys dev dev/pts tmp/.X11-unix; do
+        mkdir -p "$2/$fs"
+        case $fs in
+        proc) mount -t proc proc "$2/proc" ;;
+        sys) mount -t sysfs sys "$2/sys" ;;
+        dev/pts) mount -t devpts devpts "$2/dev/pts" ;;
+        *) mount --bind "/$fs" "$2/$fs" ;;
+        esac && mounted+=("$2/$fs")
+    done
+}
+
+# A command in a root, as from a plain login shell there.
+in_root() {  # in_root ROOT USER COMMAND
+    local home=/root
+    [ "$2" = root ] || home=/home/$2
+    chroot --userspec="$2:$2" "$1" /usr/bin/env -i HOME="$home" TERM=dumb DISPLAY="$display" \
+        PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin /bin/bash -c "$3"
+}
+
+drop_root() {  # unmounts and removes a root
+    local fs
+    for fs in tmp/.X11-unix dev/pts dev sys proc; do umount -l "$1/$fs" 2>/dev/null; done
+    rm -rf "$1"
+}
+
+# Runs COMMAND in ROOT with DISPLAY set, waits for the game's window, presses
+# Q and expects status 0. The time to the window goes to the log.
+window_comes_up() {  # window_comes_up ROOT COMMAND
+    local start=$SECONDS
+    in_root "$1" root "$2" &
+    local pid=$!
+    until DISPLAY=$display xdotool search --name '^Pellmor$' >/dev/null 2>&1; do
+        kill -0 "$pid" 2>/dev/null || { echo "ended before its window came up"; return 1; }
+        [ $((SECONDS - start)) -lt 1800 ] || { kill "$pid"; echo "no window in 30 minutes"; return 1; }
+        sleep 0.2
+    done
+    echo "the window came up after $((SECONDS - start)) s"
+    sleep 1
+    DISPLAY=$display xdotool keydown q sleep 0.2 keyup q
+    wait "$pid"
+}
+
+for release in "${releases[@]}"; do
+    build=$roots/$release-build install=$roots/$release-install
+    step "a fresh $release root (debootstrap minbase)" new_root "$release" "$build" || continue
+    useradd --root "$build" --create-home player
+    mkdir -p "$build/home/player/pellmor"
+    git -C "$repo" archive HEAD | tar -x -C "$build/home/player/pellmor"
+    chown -R 1000:1000 "$build/home/player/pellmor"
+    step "./setup.sh run, a user without root: says what to run" in_root "$build" player \
+        "cd ~/pellmor && out=\$(./setup.sh run 2>&1); status=\$?; echo \"\$out\"; [ \$status -ne 0 ] && grep -q '^  apt-get install' <<<\"\$out\""
+    step "./setup.sh run: the game's window, then Q" window_comes_up "$build" "cd /home/player/pellmor && ./setup.sh run"
+    step "./setup.sh test: every test passes" in_root "$build" root "cd /home/player/pellmor && ./setup.sh test"
+    step "./setup.sh package and packaging/lint.sh" in_root "$build" root \
+        "cd /home/player/pellmor && ./setup.sh package && packaging/lint.sh build/pellmor_*.deb"
+    step "a second fresh $release root" new_root "$release" "$install"
+    cp "$build"/home/player/pellmor/build/pellmor_*.deb "$install/tmp/" 2>/dev/null
+    step "apt-get install ./pellmor_*.deb" in_root "$install" root \
+        "apt-get update -q && DEBIAN_FRONTEND=noninteractive apt-get install -y -q /tmp/pellmor_*.deb"
+    step "/usr/games/pellmor from /: the window, then Q" window_comes_up "$install" "cd / && /usr/games/pellmor"
+    step "apt-get remove pellmor: nothing of it left" in_root "$install" root \
+        "apt-get remove -y -q pellmor && ! ls /usr/games/pellmor /usr/share/games/pellmor 2>/dev/null"
+    grep -h "window came up\|tests passed\|is clean" "$log" | tail -4 | sed "s/^/$release: /"
+    drop_root "$install"
+    drop_root "$build"
+done
+
+echo
+printf '%s\n' "${results[@]}"
+echo "fresh_debian.sh: $failures step(s) failed; the whole log is $log"
+exit $((failures > 0))
