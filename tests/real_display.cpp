@@ -255,13 +255,15 @@ struct game {
     }
 
     // Waits up to ms for the screen to show want in area; the mismatches of
-    // the last look, or 0 at once when it does.
-    int wait_for_screen(const screen_model& want, SDL_Rect area, int ms, std::string& first)
+    // the last look, or 0 at once when it does. With locate, the game is
+    // looked for anew at each look (a window may still be finding its place
+    // or its mode); else it is where it was last found.
+    int wait_for_screen(const screen_model& want, SDL_Rect area, int ms, std::string& first, bool locate)
     {
         const steady::time_point start = steady::now();
         for (;;) {
             const image_ptr image = grab();
-            if (!at)
+            if (locate)
                 at = find_game(image.get());
             first = "the game is not on the screen";
             const int wrong = at ? mismatches(want, on_screen(image.get(), at), area, first, at.scale != 1) : -1;
@@ -270,15 +272,10 @@ struct game {
             sleep_ms(20);
         }
     }
-    void expect_screen(const screen_model& want, SDL_Rect area, int ms, const char* what)
+    void expect_screen(const screen_model& want, SDL_Rect area, int ms, const char* what, bool locate = false)
     {
         std::string first;
-        EXPECT_EQ(wait_for_screen(want, area, ms, first), 0) << what << ": " << first;
-    }
-    void find_again()
-    {
-        at = {};
-        expect_screen(round_start_screen(), whole_screen, 3000, "the board after the mode changed");
+        EXPECT_EQ(wait_for_screen(want, area, ms, first, locate), 0) << what << ": " << first;
     }
 
     // The top window that the game has titled.
@@ -388,7 +385,7 @@ const display_case display_cases[] = {
              std::printf("F held %d ms: %d change%s of the mode\n", hold_ms, toggles, toggles == 1 ? "" : "s");
              EXPECT_EQ(toggles, 1);
              EXPECT_EQ(full_screen(), full);
-             g.find_again();
+             g.expect_screen(round_start_screen(), whole_screen, 3000, "the board in the new mode", true);
          }
      }},
     {"a window close, as the window manager sends it", "", [](game& g) {
@@ -418,7 +415,7 @@ TEST_F(RealDisplay, WhatAPlayerSees)
     for (const display_case& c : display_cases) {
         SCOPED_TRACE(c.what);
         game g;
-        g.expect_screen(round_start_screen(), whole_screen, 5000, "the first frame");
+        g.expect_screen(round_start_screen(), whole_screen, 5000, "the first frame", true);
         if (!g.at)
             continue;
         c.play(g);
