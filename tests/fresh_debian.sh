@@ -83,7 +83,7 @@ new_root() {  # new_root RELEASE DIR: a fresh minbase root, ready to chroot into
 in_root() {  # in_root ROOT USER COMMAND
     local home=/root
     [ "$2" = root ] || home=/home/$2
-    chroot --userspec="$2:$2" "$1" /usr/bin/env -i HOME="$home" TERM=dumb DISPLAY="$display" \
+    chroot "$1" /usr/sbin/runuser -u "$2" -- /usr/bin/env -i HOME="$home" TERM=dumb DISPLAY="$display" \
         PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin /bin/bash -c "$3"
 }
 
@@ -105,8 +105,13 @@ window_comes_up() {  # window_comes_up ROOT COMMAND
         sleep 0.2
     done
     echo "the window came up after $((SECONDS - start)) s"
-    sleep 1
-    DISPLAY=$display xdotool keydown q sleep 0.2 keyup q
+    # A press that comes while the window is still being set up may be lost:
+    # press again, as a player would.
+    for _ in 1 2 3 4 5 6 7 8 9 10; do
+        sleep 1
+        DISPLAY=$display xdotool keydown q sleep 0.2 keyup q
+        kill -0 "$pid" 2>/dev/null || break
+    done
     wait "$pid"
 }
 
