@@ -18,14 +18,13 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <functional>
 #include <memory>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <thread>
 
+#include "bad_files.h"
 #include "harness.h"
 #include "referee.h"
 
@@ -213,14 +212,6 @@ bool full_screen()
     return true;
 }
 
-std::string read_text(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 // The game under test, started in a data folder of its own.
 struct game {
     temp_dir dir;
@@ -240,7 +231,7 @@ struct game {
             waitpid(pid, nullptr, 0);
         }
     }
-    std::string out() const { return read_text(dir.path + "/out"); }
+    std::string out() const { return read_bytes(dir.path + "/out"); }
 
     void key(KeySym symbol, bool down)
     {
