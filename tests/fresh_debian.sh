@@ -6,7 +6,8 @@
 #   - ./setup.sh run as a user without root: it must say what to install;
 #   - ./setup.sh run as root: the game's window must come up (on an Xvfb of
 #     this machine), and Q end it with status 0;
-#   - ./setup.sh test as root: every test must pass;
+#   - ./setup.sh test as root: every test must pass; tests/classic_sdl.sh
+#     too, or say that the release has no SDL 1.2.15 to test with;
 #   - ./setup.sh package, and packaging/lint.sh on the .deb;
 # then, in a second fresh root of the same release, the .deb installed with
 # apt-get, the game started from another folder (window up, Q, status 0)
@@ -33,6 +34,7 @@ done
 
 mkdir -p "$roots"
 log=$roots/log
+: >"$log"
 failures=0
 results=()
 step() {  # step NAME COMMAND...: runs it, logs it, times it
@@ -126,6 +128,8 @@ for release in "${releases[@]}"; do
         "cd ~/pellmor && out=\$(./setup.sh run 2>&1); status=\$?; echo \"\$out\"; [ \$status -ne 0 ] && grep -q '^  apt-get install' <<<\"\$out\""
     step "./setup.sh run: the game's window, then Q" window_comes_up "$build" "cd /home/player/pellmor && ./setup.sh run"
     step "./setup.sh test: every test passes" in_root "$build" root "cd /home/player/pellmor && ./setup.sh test"
+    step "tests/classic_sdl.sh: SDL 1.2.15 tested, or said to be skipped" in_root "$build" root \
+        "cd /home/player/pellmor && tests/classic_sdl.sh"
     step "./setup.sh package and packaging/lint.sh" in_root "$build" root \
         "cd /home/player/pellmor && ./setup.sh package && packaging/lint.sh build/pellmor_*.deb"
     step "a second fresh $release root" new_root "$release" "$install"
@@ -135,7 +139,7 @@ for release in "${releases[@]}"; do
     step "/usr/games/pellmor from /: the window, then Q" window_comes_up "$install" "cd / && /usr/games/pellmor"
     step "apt-get remove pellmor: nothing of it left" in_root "$install" root \
         "apt-get remove -y -q pellmor && ! ls /usr/games/pellmor /usr/share/games/pellmor 2>/dev/null"
-    grep -h "window came up\|tests passed\|is clean" "$log" | tail -4 | sed "s/^/$release: /"
+    grep -h "window came up\|tests passed\|classic_sdl.sh: skipped\|is clean" "$log" | tail -5 | sed "s/^/$release: /"
     drop_root "$install"
     drop_root "$build"
 done
