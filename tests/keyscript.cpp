@@ -203,17 +203,26 @@ bool is_power_of_ten(long n)
     return n == 1;
 }
 
-// Read without the C library's buffered files, whose own allocations would
-// move the heap that is being measured.
+#ifdef __linux__
+// A file of /proc, read without the C library's buffered files, whose own
+// allocations would move the heap that is being measured; empty if it can't be.
+template <size_t size>
+const char* read_proc(const char* path, char (&text)[size])
+{
+    const int fd = open(path, O_RDONLY);
+    const ssize_t n = fd < 0 ? -1 : read(fd, text, size - 1);
+    if (fd >= 0)
+        close(fd);
+    text[n > 0 ? n : 0] = '\0';
+    return text;
+}
+#endif
+
 void note_memory()
 {
 #ifdef __linux__
-    char statm[128] = {};
-    const int fd = open("/proc/self/statm", O_RDONLY);
-    const ssize_t n = fd < 0 ? -1 : read(fd, statm, sizeof statm - 1);
-    if (fd >= 0)
-        close(fd);
-    char* resident = n > 0 ? std::strchr(statm, ' ') : nullptr;
+    char statm[128];
+    const char* resident = std::strchr(read_proc("/proc/self/statm", statm), ' ');
     note("rss %ld %ld", frames_read, resident ? std::strtol(resident, nullptr, 10) * sysconf(_SC_PAGESIZE) / 1024 : 0);
 #endif
     note("surfaces %ld %lu", frames_read, static_cast<unsigned long>(state().surfaces_alive.size()));
@@ -223,13 +232,8 @@ void note_memory()
 void note_peak_memory()
 {
 #ifdef __linux__
-    char status[4096] = {};
-    const int fd = open("/proc/self/status", O_RDONLY);
-    const ssize_t n = fd < 0 ? -1 : read(fd, status, sizeof status - 1);
-    if (fd >= 0)
-        close(fd);
-    const char* peak = n > 0 ? std::strstr(status, "VmHWM:") : nullptr;
-    if (peak)
+    char status[4096];
+    if (const char* peak = std::strstr(read_proc("/proc/self/status", status), "VmHWM:"))
         note("peak %ld", std::strtol(peak + 6, nullptr, 10));
 #endif
 }
