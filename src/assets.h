@@ -17,7 +17,8 @@ std::string picture_header_fault(const unsigned char* header, std::size_t size);
 // be read, which SDL reports in its own words.
 bool picture_may_load(const char* file);
 
-// Whether the font draws every score line up to total_points, with ink and
-// within the screen's reach, without the font's claims deciding the time or
-// memory it takes to find out.
+// Whether the font draws the score lines up to total_points, with ink and
+// within the screen's reach: every line measured, each character and the
+// widest line drawn, without the font's claims deciding the time or memory
+// it takes to find out.
 bool font_draws_score_lines(TTF_Font* font, SDL_Color colour, int total_points);
