@@ -94,25 +94,25 @@ if [[ $action == windows* ]]; then
     exec ctest --output-on-failure -j"$(nproc)"
 fi
 
-testing=()
+# A new build for the game or the package leaves the tests out; test asks for them.
+configure=()
+[ -f build/CMakeCache.txt ] || configure=(-DBUILD_TESTING=OFF)
+[ "$action" = test ] && configure=(-DBUILD_TESTING=ON)
+cmake -S . -B build "${configure[@]}"
+
 case $action in
 test)
-    cmake -S . -B build -DBUILD_TESTING=ON
     cmake --build build -j"$(nproc)"
     cd build
     exec ctest --output-on-failure -j"$(nproc)"
     ;;
 package)
-    [ -f build/CMakeCache.txt ] || testing=(-DBUILD_TESTING=OFF)  # a new build leaves the tests out
-    cmake -S . -B build "${testing[@]}"
     cmake --build build -j"$(nproc)"
     cd build
     cpack
     ;;
 run)
-    # The game alone: a new build leaves the tests out, and only the game is built.
-    [ -f build/CMakeCache.txt ] || testing=(-DBUILD_TESTING=OFF)
-    cmake -S . -B build "${testing[@]}"
+    # The game alone.
     cmake --build build -j"$(nproc)" --target pellmor
     if [ -z "${SDL_VIDEODRIVER:-}" ] && [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
         echo "setup.sh: the game is built (build/pellmor), but there is no display to show it on."

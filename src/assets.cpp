@@ -1,7 +1,9 @@
 #include "assets.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 #include "rules.h"
 
@@ -78,14 +80,14 @@ bool renders_with_ink(TTF_Font* font, const std::string& text, SDL_Color colour,
     return ink || refuse(what + " is blank");
 }
 
-}  // namespace
-
 // SDL makes and clears the surface that a header asks for before it reads a
 // single pixel, and the two SDL libraries read a damaged header each in its
 // own way: the classic 1.2.15 keeps only the low byte of a bit count such as
 // 0x1008 and makes an 8-bit surface without colours, on which its blits
 // crash. So only what both read and draw alike gets through, read as they
 // read it: the 32-bit header size, the old 16-bit sizes only when it is 12.
+// Why a picture that begins with these bytes must not be handed to SDL, or
+// nothing when it may be.
 std::string picture_header_fault(const unsigned char* header, std::size_t size)
 {
     const little_endian h{header};
@@ -132,6 +134,8 @@ std::string picture_header_fault(const unsigned char* header, std::size_t size)
                     static_cast<int>(height), static_cast<int>(max_picture_side));
     return {};
 }
+
+}  // namespace
 
 bool picture_may_load(const char* file)
 {

@@ -3,15 +3,8 @@
 // check leaves the reason for a refusal in SDL's error.
 #pragma once
 
-#include <cstddef>
-#include <string>
-
 #include <SDL.h>
 #include <SDL_ttf.h>
-
-// Why a picture that begins with these bytes must not be handed to SDL, or
-// nothing when it may be.
-std::string picture_header_fault(const unsigned char* header, std::size_t size);
 
 // Whether SDL may load the picture: its header is sound, or the file cannot
 // be read, which SDL reports in its own words.

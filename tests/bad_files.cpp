@@ -25,12 +25,6 @@ uint32_t get(const std::string& bytes, size_t at, int n, bool big_endian = false
     return value;
 }
 
-void poke_big(std::string& bytes, size_t at, int n, uint32_t value)
-{
-    for (int i = 0; i < n; ++i)
-        bytes[at + i] = static_cast<char>(value >> 8 * (n - 1 - i) & 0xff);
-}
-
 size_t below(std::mt19937& random, size_t n) { return n == 0 ? 0 : random() % n; }
 
 // An extreme or nearby value for a field of n bytes that holds v.
@@ -131,7 +125,7 @@ std::string damage_font(std::mt19937& random, std::string& bytes)
     if (f.at == std::string::npos || f.at > bytes.size() || f.at + f.n > bytes.size())
         return "no " + f.name;
     const uint32_t was = get(bytes, f.at, f.n, true), value = odd_value(random, was, f.n) & (f.n == 1 ? 0xff : 0xffffffff);
-    poke_big(bytes, f.at, f.n, value);
+    poke(bytes, f.at, f.n, value, true);
     return f.name + " " + std::to_string(was) + " -> " + std::to_string(value);
 }
 
@@ -224,10 +218,10 @@ std::string bmp(int w, int h, int bpp, int32_t claimed_w, int32_t claimed_h, int
     return out;
 }
 
-void poke(std::string& bytes, size_t at, int n, uint32_t value)
+void poke(std::string& bytes, size_t at, int n, uint32_t value, bool big_endian)
 {
     for (int i = 0; i < n; ++i)
-        bytes[at + i] = static_cast<char>(value >> (8 * i) & 0xff);
+        bytes[at + i] = static_cast<char>(value >> 8 * (big_endian ? n - 1 - i : i) & 0xff);
 }
 
 damaged_file damage_at_random(std::mt19937& random, const std::map<std::string, std::string>& originals)

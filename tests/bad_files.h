@@ -14,8 +14,8 @@
 // claimed_w and claimed_h, when not 0, replace the size written in the header.
 std::string bmp(int w, int h, int bpp, int32_t claimed_w = 0, int32_t claimed_h = 0, int header_size = 40);
 
-// Writes value, little-endian, into n bytes of bytes at at.
-void poke(std::string& bytes, size_t at, int n, uint32_t value);
+// Writes value into n bytes of bytes at at, little-endian unless big_endian.
+void poke(std::string& bytes, size_t at, int n, uint32_t value, bool big_endian = false);
 
 // One damaged copy of a data file: a field of a picture's header or of one
 // of the font's tables set to an extreme or nearby value, or random bytes
