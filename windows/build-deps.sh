@@ -5,11 +5,13 @@
 #   windows/build-deps.sh PREFIX [SDL_ttf-2.0.11.tar.gz]
 #
 # SDL 1.2.15 and FreeType come from Debian's source packages (libsdl1.2 with
-# Debian's patches applied, freetype), fetched through a private apt state
-# that reads deb-src entries derived from this machine's own apt sources.
+# Debian's patches and ours, sdl-windib.patch, applied; freetype), fetched
+# through a private apt state that reads deb-src entries derived from this
+# machine's own apt sources. libsdl1.2 left Debian after 12 (bookworm): on a
+# later release its source comes from bookworm, from the same archives.
 # SDL_ttf 2.0 is built from its release tarball when one is given, else the
 # stand-in in windows/ttf is built. A finished prefix is kept and reused
-# until this script, the stand-in or the tarball changes.
+# until this script, our SDL patch, the stand-in or the tarball changes.
 #
 # For 32-bit Windows, set PELLMOR_MINGW_TRIPLET=i686-w64-mingw32.
 #
@@ -24,7 +26,7 @@ ttf_tarball=${2:+$(realpath "$2")}
 host=${PELLMOR_MINGW_TRIPLET:-x86_64-w64-mingw32}
 jobs=$(nproc)
 
-key=$( (echo "$host" && cat "$0" "$here"/ttf/* ${ttf_tarball:+"$ttf_tarball"}) | sha256sum | cut -d' ' -f1)
+key=$( (echo "$host" && cat "$0" "$here"/sdl-windib.patch "$here"/ttf/* ${ttf_tarball:+"$ttf_tarball"}) | sha256sum | cut -d' ' -f1)
 stamp=$prefix/.pellmor-deps
 if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$key" ]; then
     echo "build-deps.sh: $prefix is up to date"
@@ -70,8 +72,30 @@ apt_private=(-o Dir::Etc::SourceList=/dev/null -o "Dir::Etc::SourceParts=$source
     -o "Dir::State::Lists=$work/apt/lists" -o "Dir::Cache=$work/apt/cache")
 log "fetching the source packages libsdl1.2 and freetype"
 quietly apt-update apt-get "${apt_private[@]}" update
+release=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+if ! apt-cache "${apt_private[@]}" showsrc libsdl1.2 2>/dev/null | grep -q '^Package: libsdl1.2$' &&
+    [ -n "$release" ] && [ "$release" != bookworm ]; then
+    for file in "$sources"/*; do
+        sed "s/\<$release\>/bookworm/g" "$file" >"$sources/bookworm-$(basename "$file")"
+    done
+    quietly apt-update-bookworm apt-get "${apt_private[@]}" update
+fi
+# The newest version of a source package whose files the archives really
+# hold: a mirror may lack some (seen: Debian 13's freetype update).
 mkdir -p "$work/src"
-(cd "$work/src" && quietly apt-source apt-get "${apt_private[@]}" source libsdl1.2 freetype)
+fetch_source() {
+    local version
+    for version in $(apt-cache "${apt_private[@]}" showsrc "$1" 2>/dev/null | sed -n 's/^Version: //p' | sort -rVu); do
+        (cd "$work/src" && apt-get "${apt_private[@]}" source "$1=$version") >>"$work/apt-source.log" 2>&1 && return 0
+    done
+    tail -n 20 "$work/apt-source.log" >&2
+    echo "build-deps.sh: no version of the source package $1 could be fetched" >&2
+    exit 1
+}
+fetch_source libsdl1.2
+fetch_source freetype
+sdl_source=$(echo "$work"/src/libsdl1.2-1.2.15*/)
+quietly sdl-patch patch -d "$sdl_source" -p1 -i "$here/sdl-windib.patch"
 
 # Autotools builds out of the source tree, static only.
 configure_make() {
@@ -88,7 +112,7 @@ configure_make() {
 }
 
 # No stdio redirection: the traces go to the console, not to stdout.txt.
-configure_make sdl "$(echo "$work"/src/libsdl1.2-1.2.15*/)" --disable-stdio-redirect
+configure_make sdl "$sdl_source" --disable-stdio-redirect
 configure_make freetype "$(echo "$work"/src/freetype-2.*/)" --enable-freetype-config \
     --without-zlib --without-bzip2 --without-png --without-harfbuzz --without-brotli
 
