@@ -8,7 +8,8 @@
 #   ./setup.sh windows [TAR]   cross-build build-windows/pellmor.exe and
 #                              build-windows/pellmor-windows.zip; TAR is
 #                              SDL_ttf 2.0's source tarball, if you have it
-#   ./setup.sh windows-test    the same, then its tests under Wine
+#   ./setup.sh windows-test    the same, then its tests under Wine, the last
+#                              on an X display of its own
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -45,26 +46,27 @@ as_root() {
 # XTEST for the real display's test; for the package libpng for the icons,
 # dpkg-shlibdeps and file (with which CPack finds the programs). For Windows:
 # the MinGW-w64 cross compiler, a native C compiler (FreeType's cross build
-# makes a helper tool), dpkg-source for SDL's and FreeType's Debian sources,
-# GoogleTest's source, and Wine to run the tests.
+# makes a helper tool), dpkg-source and patch for SDL's and FreeType's Debian
+# sources, GoogleTest's source, Wine to run the tests, and for the test on a
+# real X display what it needs on Linux.
 font=fonts-liberation
 [ "$(. /etc/os-release && echo "${VERSION_ID:-}")" = 12 ] && font=fonts-liberation2
 packages=(make cmake pkg-config "$font")
 game=(g++ libsdl-ttf2.0-dev)
+display=(libfreetype-dev libgtest-dev xvfb openbox libx11-dev libxtst-dev)  # the tests' build and the real display
 case $action in
 run) packages+=("${game[@]}") ;;
-test) packages+=("${game[@]}" libfreetype-dev libgtest-dev libpng-dev valgrind desktop-file-utils man-db
-    xvfb openbox libx11-dev libxtst-dev) ;;
+test) packages+=("${game[@]}" "${display[@]}" libpng-dev valgrind desktop-file-utils man-db) ;;
 package) packages+=("${game[@]}" libpng-dev dpkg-dev file) ;;
 windows) packages+=(g++-mingw-w64-x86-64 dpkg-dev gcc libc6-dev) ;;
-windows-test) packages+=(g++-mingw-w64-x86-64 dpkg-dev gcc libc6-dev googletest wine wine64) ;;
+windows-test) packages+=(g++-mingw-w64-x86-64 dpkg-dev gcc libc6-dev googletest wine wine64 "${game[@]}" "${display[@]}") ;;
 esac
 missing=()
 for package in "${packages[@]}"; do
     installed "$package" || missing+=("$package")
 done
 # SDL 1.2: sdl12-compat unless the classic library is there already.
-if [[ $action != windows* ]] && ! installed libsdl1.2-compat-dev && ! installed libsdl1.2-dev; then
+if [ "$action" != windows ] && ! installed libsdl1.2-compat-dev && ! installed libsdl1.2-dev; then
     missing+=(libsdl1.2-compat-dev)
 fi
 if [ ${#missing[@]} -gt 0 ]; then
@@ -90,8 +92,12 @@ if [[ $action == windows* ]]; then
     cmake --build build-windows -j"$(nproc)"
     echo "setup.sh: built build-windows/pellmor.exe and build-windows/pellmor-windows.zip"
     [ "$action" = windows ] && exit 0
-    cd build-windows
-    exec ctest --output-on-failure -j"$(nproc)"
+    (cd build-windows && ctest --output-on-failure -j"$(nproc)")
+    # Then the zip's pellmor.exe under Wine on a real X display, driven by
+    # the Linux build's runner.
+    cmake -S . -B build -DBUILD_TESTING=ON
+    cmake --build build -j"$(nproc)" --target real_display
+    exec env PELLMOR_WINDOWS_BUILD="$PWD/build-windows" build/tests/real_display
 fi
 
 # A new build for the game or the package leaves the tests out; test asks for them.

@@ -9,6 +9,7 @@
 #   - ./setup.sh test as root: every test must pass; tests/classic_sdl.sh
 #     too, or say that the release has no SDL 1.2.15 to test with;
 #   - ./setup.sh package, and packaging/lint.sh on the .deb;
+#   - ./setup.sh windows-test: the Windows build and its tests under Wine;
 # then, in a second fresh root of the same release, the .deb installed with
 # apt-get, the game started from another folder (window up, Q, status 0)
 # and removed again.
@@ -132,6 +133,8 @@ for release in "${releases[@]}"; do
         "cd /home/player/pellmor && tests/classic_sdl.sh"
     step "./setup.sh package and packaging/lint.sh" in_root "$build" root \
         "cd /home/player/pellmor && ./setup.sh package && packaging/lint.sh build/pellmor_*.deb"
+    step "./setup.sh windows-test: the Windows build's tests pass" in_root "$build" root \
+        "cd /home/player/pellmor && ./setup.sh windows-test"
     step "a second fresh $release root" new_root "$release" "$install"
     cp "$build"/home/player/pellmor/build/pellmor_*.deb "$install/tmp/" 2>/dev/null
     step "apt-get install ./pellmor_*.deb" in_root "$install" root \

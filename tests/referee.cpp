@@ -91,7 +91,7 @@ void referee::step_monsters()
     const int col_change[] = {0, 0, 1, 0, -1}, row_change[] = {0, -1, 0, 1, 0};
     for (int m = 0; m < 3; ++m) {
         for (int attempt = 0; attempt < 9; ++attempt) {
-            const int d = std::rand() % 4 + 1;
+            const int d = rand() % 4 + 1;
             const int col = monster_col[m] + col_change[d], row = monster_row[m] + row_change[d];
             if (!on_board(col, row) || level[row][col] != '.')
                 continue;

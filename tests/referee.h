@@ -5,6 +5,8 @@
 // playing at a time.
 #pragma once
 
+#include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -25,6 +27,7 @@ struct referee {
     std::string out;              // the standard output expected so far
     std::vector<unsigned> delays;  // the pauses expected so far
     long frames = 0;
+    std::function<int()> rand = [] { return std::rand(); };  // the game's C library's
 
 private:
     void start_round();
