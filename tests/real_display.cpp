@@ -96,6 +96,15 @@ int wait_for(pid_t pid, int ms)
     }
 }
 
+Window parent_of(Window w)
+{
+    Window root, parent, *children = nullptr;
+    unsigned count = 0;
+    XQueryTree(x.display, w, &root, &parent, &children, &count);
+    XFree(children);
+    return parent;
+}
+
 void start_display()
 {
     int fds[2];
@@ -127,11 +136,7 @@ void start_display()
     const Window probe = XCreateSimpleWindow(x.display, x.root, 0, 0, 10, 10, 0, 0, 0);
     XMapWindow(x.display, probe);
     for (int tries = 0;; ++tries) {
-        Window root, parent, *children = nullptr;
-        unsigned count = 0;
-        XQueryTree(x.display, probe, &root, &parent, &children, &count);
-        XFree(children);
-        if (parent != x.root)
+        if (parent_of(probe) != x.root)
             break;
         if (tries > 1000)
             throw std::runtime_error("the window manager did not start");
@@ -229,9 +234,10 @@ struct game {
     game()
     {
         copy_data(dir.path);
-        const std::string exe = windows_build ? std::string(windows_build) + "/pellmor-windows/pellmor.exe" : "";
-        pid = windows_build ? spawn("wine", {exe.c_str()}, dir.path, dir.path + "/out")
-                            : spawn(PELLMOR_BINARY, {}, dir.path, dir.path + "/out");
+        pid = windows_build
+                  ? spawn("wine", {(std::string(windows_build) + "/pellmor-windows/pellmor.exe").c_str()}, dir.path,
+                          dir.path + "/out")
+                  : spawn(PELLMOR_BINARY, {}, dir.path, dir.path + "/out");
     }
     ~game()
     {
@@ -315,13 +321,8 @@ struct game {
         int revert;
         XGetInputFocus(x.display, &w, &revert);
         const Window window = titled_window("Pellmor");
-        while (window && w > PointerRoot && w != x.root && w != window) {
-            Window root, parent, *children = nullptr;
-            unsigned count = 0;
-            XQueryTree(x.display, w, &root, &parent, &children, &count);
-            XFree(children);
-            w = parent;
-        }
+        while (window && w > PointerRoot && w != x.root && w != window)
+            w = parent_of(w);
         return window && w == window;
     }
 };
