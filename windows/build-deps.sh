@@ -5,10 +5,8 @@
 #   windows/build-deps.sh PREFIX [SDL_ttf-2.0.11.tar.gz]
 #
 # SDL 1.2.15 and FreeType come from Debian's source packages (libsdl1.2 with
-# Debian's patches and ours, sdl-windib.patch, applied; freetype), fetched
-# through a private apt state that reads deb-src entries derived from this
-# machine's own apt sources. libsdl1.2 left Debian after 12 (bookworm): on a
-# later release its source comes from bookworm, from the same archives.
+# Debian's patches and ours, sdl-windib.patch, applied; freetype), fetched by
+# tools/debian-sources.sh.
 # SDL_ttf 2.0 is built from its release tarball when one is given, else the
 # stand-in in windows/ttf is built. A finished prefix is kept and reused
 # until this script, our SDL patch, the stand-in or the tarball changes.
@@ -26,7 +24,7 @@ ttf_tarball=${2:+$(realpath "$2")}
 host=${PELLMOR_MINGW_TRIPLET:-x86_64-w64-mingw32}
 jobs=$(nproc)
 
-key=$( (echo "$host" && cat "$0" "$here"/sdl-windib.patch "$here"/ttf/* ${ttf_tarball:+"$ttf_tarball"}) | sha256sum | cut -d' ' -f1)
+key=$( (echo "$host" && cat "$0" "$here"/../tools/debian-sources.sh "$here"/sdl-windib.patch "$here"/ttf/* ${ttf_tarball:+"$ttf_tarball"}) | sha256sum | cut -d' ' -f1)
 stamp=$prefix/.pellmor-deps
 if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$key" ]; then
     echo "build-deps.sh: $prefix is up to date"
@@ -55,45 +53,7 @@ quietly() {
     fi
 }
 
-# deb-src twins of the machine's deb entries, in deb822 and one-line form.
-sources=$work/apt/sources.list.d
-mkdir -p "$sources" "$work/apt/lists/partial" "$work/apt/cache/archives/partial"
-for file in /etc/apt/sources.list.d/*.sources; do
-    [ -e "$file" ] || continue
-    awk 'BEGIN { RS = ""; ORS = "\n\n" }
-         /(^|\n)Types:[^\n]*deb/ && !/(^|\n)Enabled: *no/ { sub(/Types:[^\n]*/, "Types: deb-src"); print }' \
-        "$file" >"$sources/$(basename "$file")"
-done
-for file in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
-    [ -e "$file" ] || continue
-    sed -n 's/^[[:space:]]*deb[[:space:]]/deb-src /p' "$file" >"$sources/$(basename "$file")"
-done
-apt_private=(-o Dir::Etc::SourceList=/dev/null -o "Dir::Etc::SourceParts=$sources"
-    -o "Dir::State::Lists=$work/apt/lists" -o "Dir::Cache=$work/apt/cache")
-log "fetching the source packages libsdl1.2 and freetype"
-quietly apt-update apt-get "${apt_private[@]}" update
-release=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
-if ! apt-cache "${apt_private[@]}" showsrc libsdl1.2 2>/dev/null | grep -q '^Package: libsdl1.2$' &&
-    [ -n "$release" ] && [ "$release" != bookworm ]; then
-    for file in "$sources"/*; do
-        sed "s/\<$release\>/bookworm/g" "$file" >"$sources/bookworm-$(basename "$file")"
-    done
-    quietly apt-update-bookworm apt-get "${apt_private[@]}" update
-fi
-# The newest version of a source package whose files the archives really
-# hold: a mirror may lack some (seen: Debian 13's freetype update).
-mkdir -p "$work/src"
-fetch_source() {
-    local version
-    for version in $(apt-cache "${apt_private[@]}" showsrc "$1" 2>/dev/null | sed -n 's/^Version: //p' | sort -rVu); do
-        (cd "$work/src" && apt-get "${apt_private[@]}" source "$1=$version") >>"$work/apt-source.log" 2>&1 && return 0
-    done
-    tail -n 20 "$work/apt-source.log" >&2
-    echo "build-deps.sh: no version of the source package $1 could be fetched" >&2
-    exit 1
-}
-fetch_source libsdl1.2
-fetch_source freetype
+"$here"/../tools/debian-sources.sh "$work/src" libsdl1.2 freetype
 sdl_source=$(echo "$work"/src/libsdl1.2-1.2.15*/)
 quietly sdl-patch patch -d "$sdl_source" -p1 -i "$here/sdl-windib.patch"
 
