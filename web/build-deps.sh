@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# Builds what the browser version of Pellmor links against, as static
+# WebAssembly libraries made with Debian's Emscripten, into a prefix outside
+# the source tree:
+#
+#   web/build-deps.sh PREFIX
+#
+# SDL 1.2.15 and FreeType come from Debian's source packages (libsdl1.2 and
+# freetype, fetched by tools/debian-sources.sh). SDL is built from its
+# platform-free core with our driver for web pages (web/sdl, hooked in by
+# sdl-web.patch); SDL_ttf is the stand-in in windows/ttf. A finished prefix
+# is kept and reused until these files or Emscripten change.
+#
+# Needs: emscripten, cmake, make, pkg-config, dpkg-dev (setup.sh installs
+# them). Root is not needed.
+set -euo pipefail
+[ $# -eq 1 ] || { echo "usage: $0 PREFIX" >&2; exit 2; }
+here=$(cd "$(dirname "$0")" && pwd)
+mkdir -p "$1"
+prefix=$(cd "$1" && pwd)
+jobs=$(nproc)
+
+key=$( (emcc --version | head -n 1 && cat "$0" "$here"/../tools/debian-sources.sh "$here"/sdl-web.patch \
+    "$here"/sdl/* "$here"/../windows/ttf/*) | sha256sum | cut -d' ' -f1)
+stamp=$prefix/.pellmor-deps
+if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$key" ]; then
+    echo "build-deps.sh: $prefix is up to date"
+    exit 0
+fi
+# Only a prefix of ours is cleared for a rebuild, never some other folder.
+if [ -f "$stamp" ]; then
+    rm -rf "${prefix:?}"/* "$stamp"
+elif [ -n "$(ls -A "$prefix")" ]; then
+    echo "build-deps.sh: $prefix is not empty and was not made by this script" >&2
+    exit 1
+fi
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+log() { echo "build-deps.sh: $*"; }
+
+# Each step's output goes to a log, shown only when the step fails.
+quietly() {
+    local name=$1
+    shift
+    if ! "$@" >"$work/$name.log" 2>&1; then
+        tail -n 40 "$work/$name.log" >&2
+        echo "build-deps.sh: $name failed" >&2
+        exit 1
+    fi
+}
+
+"$here"/../tools/debian-sources.sh "$work/src" libsdl1.2 freetype
+sdl_source=$(echo "$work"/src/libsdl1.2-1.2.15*/)
+quietly sdl-patch patch -d "$sdl_source" -p1 -i "$here/sdl-web.patch"
+
+export PKG_CONFIG_LIBDIR=$prefix/lib/pkgconfig PKG_CONFIG_PATH=
+cmake_build() {
+    local name=$1 source=$2
+    shift 2
+    log "building $name"
+    quietly "$name-configure" emcmake cmake -S "$source" -B "$work/build-$name" -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_FIND_ROOT_PATH="$prefix" "$@"
+    quietly "$name-build" cmake --build "$work/build-$name" -j"$jobs"
+    quietly "$name-install" cmake --install "$work/build-$name"
+}
+cmake_build SDL "$here/sdl" -DSDL_SOURCE="$sdl_source"
+cmake_build freetype "$(echo "$work"/src/freetype-2.*/)" -DFT_DISABLE_ZLIB=ON -DFT_DISABLE_BZIP2=ON \
+    -DFT_DISABLE_PNG=ON -DFT_DISABLE_HARFBUZZ=ON -DFT_DISABLE_BROTLI=ON
+cmake_build SDL_ttf "$here/../windows/ttf"
+
+echo "$key" >"$stamp"
+log "done: $prefix"

@@ -1,0 +1,24 @@
+# Browser build with Debian's Emscripten (package emscripten).
+#
+# PELLMOR_WEB_PREFIX is where SDL 1.2, SDL_ttf 2.0 and FreeType were built
+# for the browser as static libraries (web/build-deps.sh does it); their
+# pkg-config files are read from there and nowhere else.
+execute_process(COMMAND em-config EMSCRIPTEN_ROOT OUTPUT_VARIABLE emscripten_root OUTPUT_STRIP_TRAILING_WHITESPACE
+                RESULT_VARIABLE failed)
+if(failed)
+  message(FATAL_ERROR "em-config failed: is Debian's emscripten installed?")
+endif()
+include("${emscripten_root}/cmake/Modules/Platform/Emscripten.cmake")
+
+if(NOT PELLMOR_WEB_PREFIX)
+  set(PELLMOR_WEB_PREFIX "$ENV{PELLMOR_WEB_PREFIX}")
+endif()
+if(NOT PELLMOR_WEB_PREFIX)
+  message(FATAL_ERROR "Set PELLMOR_WEB_PREFIX to the folder with SDL and SDL_ttf for the browser")
+endif()
+set(PELLMOR_WEB_PREFIX "${PELLMOR_WEB_PREFIX}" CACHE PATH "SDL, SDL_ttf and FreeType for the browser")
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES PELLMOR_WEB_PREFIX)
+list(APPEND CMAKE_FIND_ROOT_PATH "${PELLMOR_WEB_PREFIX}")
+
+set(ENV{PKG_CONFIG_LIBDIR} "${PELLMOR_WEB_PREFIX}/lib/pkgconfig")
+set(ENV{PKG_CONFIG_PATH} "")
