@@ -10,17 +10,20 @@
 #                              SDL_ttf 2.0's source tarball, if you have it
 #   ./setup.sh windows-test    the same, then its tests under Wine, the last
 #                              on an X display of its own
+#   ./setup.sh web             build build-web/pellmor.html (with its .js,
+#                              .wasm and .data) for web browsers
+#   ./setup.sh web-test        the same, then play it in headless Chromium
 set -euo pipefail
 cd "$(dirname "$0")"
 
 usage() {
-    echo "usage: $0 run|test|package|windows [SDL_ttf-2.0.x.tar.gz]|windows-test" >&2
+    echo "usage: $0 run|test|package|windows [SDL_ttf-2.0.x.tar.gz]|windows-test|web|web-test" >&2
     exit 2
 }
 [ $# -ge 1 ] || usage
 action=$1
 case $action in
-run | test | package | windows-test) [ $# -eq 1 ] || usage ;;
+run | test | package | windows-test | web | web-test) [ $# -eq 1 ] || usage ;;
 windows) [ $# -le 2 ] || usage ;;
 *) usage ;;
 esac
@@ -48,7 +51,9 @@ as_root() {
 # the MinGW-w64 cross compiler, a native C compiler (FreeType's cross build
 # makes a helper tool), dpkg-source and patch for SDL's and FreeType's Debian
 # sources, GoogleTest's source, Wine to run the tests, and for the test on a
-# real X display what it needs on Linux.
+# real X display what it needs on Linux. For the web: Emscripten, dpkg-source
+# and patch for the Debian sources, and for its test Chromium and what the
+# Linux build's tests need.
 font=fonts-liberation
 [ "$(. /etc/os-release && echo "${VERSION_ID:-}")" = 12 ] && font=fonts-liberation2
 packages=(make cmake pkg-config "$font")
@@ -60,13 +65,15 @@ test) packages+=("${game[@]}" "${display[@]}" libpng-dev valgrind desktop-file-u
 package) packages+=("${game[@]}" libpng-dev dpkg-dev file) ;;
 windows) packages+=(g++-mingw-w64-x86-64 dpkg-dev gcc libc6-dev) ;;
 windows-test) packages+=(g++-mingw-w64-x86-64 dpkg-dev gcc libc6-dev googletest wine wine64 "${game[@]}" "${display[@]}") ;;
+web) packages+=(emscripten dpkg-dev) ;;
+web-test) packages+=(emscripten dpkg-dev chromium "${game[@]}" "${display[@]}" libpng-dev) ;;
 esac
 missing=()
 for package in "${packages[@]}"; do
     installed "$package" || missing+=("$package")
 done
 # SDL 1.2: sdl12-compat unless the classic library is there already.
-if [ "$action" != windows ] && ! installed libsdl1.2-compat-dev && ! installed libsdl1.2-dev; then
+if [ "$action" != windows ] && [ "$action" != web ] && ! installed libsdl1.2-compat-dev && ! installed libsdl1.2-dev; then
     missing+=(libsdl1.2-compat-dev)
 fi
 if [ ${#missing[@]} -gt 0 ]; then
@@ -98,6 +105,24 @@ if [[ $action == windows* ]]; then
     cmake -S . -B build -DBUILD_TESTING=ON
     cmake --build build -j"$(nproc)" --target real_display
     exec env PELLMOR_WINDOWS_BUILD="$PWD/build-windows" build/tests/real_display
+fi
+
+if [[ $action == web* ]]; then
+    # Debian's Emscripten finds its JavaScript modules through Debian's
+    # Node.js; another Node.js is shown where they are.
+    export NODE_PATH=${NODE_PATH:+$NODE_PATH:}/usr/share/nodejs
+    # SDL, SDL_ttf and FreeType for the browser, built once and kept outside the tree.
+    prefix=${XDG_CACHE_HOME:-${HOME:-/tmp}/.cache}/pellmor/web-deps
+    web/build-deps.sh "$prefix"
+    cmake -S . -B build-web -DCMAKE_TOOLCHAIN_FILE=web/toolchain-emscripten.cmake \
+        -DPELLMOR_WEB_PREFIX="$prefix" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
+    cmake --build build-web -j"$(nproc)"
+    echo "setup.sh: built build-web/pellmor.html; serve build-web/ with any static file server"
+    [ "$action" = web ] && exit 0
+    # Then the page in headless Chromium, driven by a runner of the Linux build's tests.
+    cmake -S . -B build -DBUILD_TESTING=ON
+    cmake --build build -j"$(nproc)" --target browser
+    exec env PELLMOR_WEB_BUILD="$PWD/build-web" build/tests/browser
 fi
 
 # A new build for the game or the package leaves the tests out; test asks for them.

@@ -159,9 +159,11 @@ const char* next_step(const referee& game, bool to_monster)
     return fallback;
 }
 
-std::string plan(bool to_monster, int max_frames)
+std::string plan(bool to_monster, int max_frames, std::function<int()> rand = nullptr)
 {
     referee game;
+    if (rand)
+        game.rand = std::move(rand);
     std::string script;
     while (!game.won && game.captures == 0 && game.frames < max_frames) {
         const char* step = next_step(game, to_monster);
@@ -173,5 +175,5 @@ std::string plan(bool to_monster, int max_frames)
 
 }  // namespace
 
-std::string plan_win(int max_frames) { return plan(false, max_frames); }
+std::string plan_win(int max_frames, std::function<int()> rand) { return plan(false, max_frames, std::move(rand)); }
 std::string plan_capture(int max_frames) { return plan(true, max_frames); }

@@ -37,6 +37,7 @@ private:
 // Key scripts that a player who looks one frame ahead would play: one step
 // per frame towards the nearest point (or monster), around bombs, never onto
 // a monster's cell (or only onto it). Played until the referee sees the game
-// won (or the player caught), or max_frames run out.
-std::string plan_win(int max_frames = 400);
+// won (or the player caught), or max_frames run out; with the game's rand(),
+// or another C library's.
+std::string plan_win(int max_frames = 400, std::function<int()> rand = nullptr);
 std::string plan_capture(int max_frames = 400);
