@@ -4,12 +4,14 @@
 # cmake, no git, no sudo). In each release's root, from a copy of what is
 # committed:
 #   - ./setup.sh run as a user without root: it must say what to install;
+#   - ./setup.sh web as root, first of all: the page must be built;
 #   - ./setup.sh run as root: the game's window must come up (on an Xvfb of
 #     this machine), and Q end it with status 0;
 #   - ./setup.sh test as root: every test must pass; tests/classic_sdl.sh
 #     too, or say that the release has no SDL 1.2.15 to test with;
 #   - ./setup.sh package, and packaging/lint.sh on the .deb;
 #   - ./setup.sh windows-test: the Windows build and its tests under Wine;
+#   - ./setup.sh web-test: the page played in headless Chromium;
 # then, in a second fresh root of the same release, the .deb installed with
 # apt-get, the game started from another folder (window up, Q, status 0)
 # and removed again.
@@ -127,6 +129,8 @@ for release in "${releases[@]}"; do
     chown -R 1000:1000 "$build/home/player/pellmor"
     step "./setup.sh run, a user without root: says what to run" in_root "$build" player \
         "cd ~/pellmor && out=\$(./setup.sh run 2>&1); status=\$?; echo \"\$out\"; [ \$status -ne 0 ] && grep -q '^  apt-get install' <<<\"\$out\""
+    step "./setup.sh web: build-web/pellmor.html" in_root "$build" root \
+        "cd /home/player/pellmor && ./setup.sh web && test -s build-web/pellmor.html && test -s build-web/pellmor.wasm"
     step "./setup.sh run: the game's window, then Q" window_comes_up "$build" "cd /home/player/pellmor && ./setup.sh run"
     step "./setup.sh test: every test passes" in_root "$build" root "cd /home/player/pellmor && ./setup.sh test"
     step "tests/classic_sdl.sh: SDL 1.2.15 tested, or said to be skipped" in_root "$build" root \
@@ -135,6 +139,8 @@ for release in "${releases[@]}"; do
         "cd /home/player/pellmor && ./setup.sh package && packaging/lint.sh build/pellmor_*.deb"
     step "./setup.sh windows-test: the Windows build's tests pass" in_root "$build" root \
         "cd /home/player/pellmor && ./setup.sh windows-test"
+    step "./setup.sh web-test: the page plays in Chromium" in_root "$build" root \
+        "cd /home/player/pellmor && ./setup.sh web-test"
     step "a second fresh $release root" new_root "$release" "$install"
     cp "$build"/home/player/pellmor/build/pellmor_*.deb "$install/tmp/" 2>/dev/null
     step "apt-get install ./pellmor_*.deb" in_root "$install" root \
