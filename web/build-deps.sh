@@ -21,6 +21,7 @@ prefix=$(cd "$1" && pwd)
 jobs=$(nproc)
 
 key=$( (emcc --version | head -n 1 && cat "$0" "$here"/../tools/debian-sources.sh "$here"/sdl-web.patch \
+    "$here"/toolchain-emscripten.cmake \
     "$here"/sdl/* "$here"/../windows/ttf/*) | sha256sum | cut -d' ' -f1)
 stamp=$prefix/.pellmor-deps
 if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$key" ]; then
@@ -34,6 +35,7 @@ elif [ -n "$(ls -A "$prefix")" ]; then
     echo "build-deps.sh: $prefix is not empty and was not made by this script" >&2
     exit 1
 fi
+echo unfinished >"$stamp"  # a build that fails leaves a prefix known to be ours
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -54,13 +56,15 @@ quietly() {
 sdl_source=$(echo "$work"/src/libsdl1.2-1.2.15*/)
 quietly sdl-patch patch -d "$sdl_source" -p1 -i "$here/sdl-web.patch"
 
-export PKG_CONFIG_LIBDIR=$prefix/lib/pkgconfig PKG_CONFIG_PATH=
+# Our toolchain file, not emcmake's: it reads pkg-config files from the
+# prefix only (Emscripten's own has an sdl.pc of its JavaScript SDL).
 cmake_build() {
     local name=$1 source=$2
     shift 2
     log "building $name"
-    quietly "$name-configure" emcmake cmake -S "$source" -B "$work/build-$name" -DCMAKE_BUILD_TYPE=Release \
-        -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_FIND_ROOT_PATH="$prefix" "$@"
+    quietly "$name-configure" cmake -S "$source" -B "$work/build-$name" -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_TOOLCHAIN_FILE="$here/toolchain-emscripten.cmake" -DPELLMOR_WEB_PREFIX="$prefix" \
+        -DCMAKE_INSTALL_PREFIX="$prefix" "$@"
     quietly "$name-build" cmake --build "$work/build-$name" -j"$jobs"
     quietly "$name-install" cmake --install "$work/build-$name"
 }

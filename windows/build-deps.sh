@@ -37,6 +37,7 @@ elif [ -n "$(ls -A "$prefix")" ]; then
     echo "build-deps.sh: $prefix is not empty and was not made by this script" >&2
     exit 1
 fi
+echo unfinished >"$stamp"  # a build that fails leaves a prefix known to be ours
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
