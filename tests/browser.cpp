@@ -242,11 +242,14 @@ struct browser {
     }
 
     // Waits up to ms for the canvas to show want in area; the mismatches of
-    // the last look.
-    int wait_for_canvas(const screen_model& want, SDL_Rect area, int ms, std::string& first)
+    // the last look. The page's FreeType is Debian 12's on every release, and
+    // another version may set a glyph's edge pixels otherwise than the one
+    // the expected text is drawn with (Debian 13's does): but for exact,
+    // pixels at colour edges are left out.
+    int wait_for_canvas(const screen_model& want, SDL_Rect area, int ms, std::string& first, bool exact = false)
     {
         for (const steady::time_point start = steady::now();; sleep_ms(10)) {
-            const int wrong = mismatches(want, canvas(area), area, first);
+            const int wrong = mismatches(want, canvas(area), area, first, !exact);
             if (wrong == 0 || ms_since(start) > ms)
                 return wrong;
         }
@@ -294,7 +297,13 @@ const web_case web_cases[] = {
          copy_data(dir.path);
          const surface_ptr linux_frame = run_pellmor(dir.path, ",snap", snaps.path).snapshot("frame-2");
          ASSERT_TRUE(linux_frame);
-         b.expect_canvas(surface_screen(linux_frame.get()), whole_screen, 0, "the Linux build's first frame");
+         // The board pixel for pixel; the score line so where both FreeTypes are one version.
+         const screen_model linux_screen = surface_screen(linux_frame.get());
+         std::string first;
+         EXPECT_EQ(b.wait_for_canvas(linux_screen, {0, 0, 640, 412}, 0, first, true), 0) << first;
+         b.expect_canvas(linux_screen, score_band, 0, "the Linux build's score line");
+         std::printf("the first frame differs from the Linux build's in %d pixels of the score line\n",
+                     b.wait_for_canvas(linux_screen, score_band, 0, first, true));
          // As large as the window allows, its shape kept.
          EXPECT_EQ(b.evaluate("(() => { const r = document.getElementById('canvas').getBoundingClientRect();"
                               " return String(Math.abs(r.width - Math.min(innerWidth, innerHeight * 4 / 3)) < 1"
@@ -379,7 +388,8 @@ TEST(Browser, WhatAPlayerSees)
             ADD_FAILURE() << "no first frame: " << first << "; the console: " << b.console.substr(0, 300);
             continue;
         }
-        std::printf("the first frame on the canvas %.0f ms after the browser started\n", ms_since(start));
+        std::printf("the first frame on the canvas %.0f ms after the browser started, %s ms after the page's request\n",
+                    ms_since(start), b.evaluate("String(Math.round(performance.now()))").c_str());
         c.play(b);
         if (b.ended().empty()) {
             b.key("q", true);

@@ -2,7 +2,7 @@
 #
 # PELLMOR_WEB_PREFIX is where SDL 1.2, SDL_ttf 2.0 and FreeType were built
 # for the browser as static libraries (web/build-deps.sh does it); their
-# pkg-config files are read from there and nowhere else.
+# pkg-config files are read from there first.
 execute_process(COMMAND em-config EMSCRIPTEN_ROOT OUTPUT_VARIABLE emscripten_root OUTPUT_STRIP_TRAILING_WHITESPACE
                 RESULT_VARIABLE failed)
 if(failed)
@@ -20,5 +20,8 @@ set(PELLMOR_WEB_PREFIX "${PELLMOR_WEB_PREFIX}" CACHE PATH "SDL, SDL_ttf and Free
 list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES PELLMOR_WEB_PREFIX)
 list(APPEND CMAKE_FIND_ROOT_PATH "${PELLMOR_WEB_PREFIX}")
 
+# Emscripten's platform file, read again after this one, may point
+# pkg-config's default folder at Emscripten's own, whose sdl.pc is its
+# JavaScript SDL's (3.1.69 does): the prefix goes on the path before it.
 set(ENV{PKG_CONFIG_LIBDIR} "${PELLMOR_WEB_PREFIX}/lib/pkgconfig")
-set(ENV{PKG_CONFIG_PATH} "")
+set(ENV{PKG_CONFIG_PATH} "${PELLMOR_WEB_PREFIX}/lib/pkgconfig")
