@@ -31,7 +31,6 @@
 #define _THIS SDL_VideoDevice *this
 
 #define WEB_DRIVER_NAME "web"
-#define EVENT_TARGET_WINDOW ((const char *)2) /* EMSCRIPTEN_EVENT_TARGET_WINDOW */
 
 struct SDL_PrivateVideoData {
 	void *pixels;           /* the screen's, in the program's depth */
@@ -45,7 +44,7 @@ static struct {
 } key_queue[64];
 static int key_count;
 static int focus_lost;
-static double last_yield;
+static double last_yield, start_ticks;
 
 /* The browser gets its turn here: a yield of ASYNCIFY's, woken as
    emscripten_sleep wakes, so that the runtime is kept alive meanwhile and
@@ -69,11 +68,12 @@ static void yielded(void)
 
 void SDL_StartTicks(void)
 {
+	start_ticks = emscripten_get_now();
 }
 
 Uint32 SDL_GetTicks(void)
 {
-	return (Uint32)emscripten_get_now();
+	return (Uint32)(emscripten_get_now() - start_ticks);
 }
 
 void SDL_Delay(Uint32 ms)
@@ -142,9 +142,9 @@ static EM_BOOL on_blur(int type, const EmscriptenFocusEvent *event, void *unused
 
 static void WEB_InitOSKeymap(_THIS)
 {
-	emscripten_set_keydown_callback(EVENT_TARGET_WINDOW, NULL, EM_TRUE, on_key);
-	emscripten_set_keyup_callback(EVENT_TARGET_WINDOW, NULL, EM_TRUE, on_key);
-	emscripten_set_blur_callback(EVENT_TARGET_WINDOW, NULL, EM_TRUE, on_blur);
+	emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, NULL, EM_TRUE, on_key);
+	emscripten_set_keyup_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, NULL, EM_TRUE, on_key);
+	emscripten_set_blur_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, NULL, EM_TRUE, on_blur);
 }
 
 static void WEB_PumpEvents(_THIS)
