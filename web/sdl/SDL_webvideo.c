@@ -122,6 +122,9 @@ static EM_BOOL on_key(int type, const EmscriptenKeyboardEvent *event, void *unus
 	const SDLKey sym = key_symbol(event->keyCode);
 	if (sym == SDLK_UNKNOWN)
 		return EM_FALSE;
+	/* A held key's repeats would change nothing (SDL ignores a press of a
+	   key that is down), but while the page's frames are held (a hidden
+	   tab) they would fill the queue, and its release be lost. */
 	if (!event->repeat && key_count < (int)SDL_arraysize(key_queue)) {
 		key_queue[key_count].sym = sym;
 		key_queue[key_count].state = type == EMSCRIPTEN_EVENT_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
