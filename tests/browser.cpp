@@ -281,7 +281,7 @@ struct browser {
     std::string ended() { return evaluate("document.body.dataset.ended || ''"); }
 };
 
-const screen_model figure_on(int col)
+screen_model figure_on(int col)
 {
     const std::shared_ptr<SDL_Surface> figure(SDL_LoadBMP(PELLMOR_DATA_DIR "/typ.bmp"), SDL_FreeSurface);
     return [figure, col](int x, int y) { return sprite_pixel(figure.get(), x - (col + 1) * 50, y - 50); };
