@@ -18,22 +18,11 @@ mkdir -p "$1"
 dest=$(cd "$1" && pwd)
 shift
 
-apt_dir=$(mktemp -d)
-trap 'rm -rf "$apt_dir"' EXIT
-# Each step's output goes to a log, shown only when the step fails.
-quietly() {
-    local name=$1
-    shift
-    if ! "$@" >"$apt_dir/$name.log" 2>&1; then
-        tail -n 40 "$apt_dir/$name.log" >&2
-        echo "debian-sources.sh: $name failed" >&2
-        exit 1
-    fi
-}
+. "$(dirname "$0")"/build-deps-common.sh  # $work: the private apt state
 
 # deb-src twins of the machine's deb entries, in deb822 and one-line form.
-sources=$apt_dir/sources.list.d
-mkdir -p "$sources" "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial"
+sources=$work/sources.list.d
+mkdir -p "$sources" "$work/lists/partial" "$work/cache/archives/partial"
 for file in /etc/apt/sources.list.d/*.sources; do
     [ -e "$file" ] || continue
     awk 'BEGIN { RS = ""; ORS = "\n\n" }
@@ -45,7 +34,7 @@ for file in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
     sed -n 's/^[[:space:]]*deb[[:space:]]/deb-src /p' "$file" >"$sources/$(basename "$file")"
 done
 apt_private=(-o Dir::Etc::SourceList=/dev/null -o "Dir::Etc::SourceParts=$sources"
-    -o "Dir::State::Lists=$apt_dir/lists" -o "Dir::Cache=$apt_dir/cache")
+    -o "Dir::State::Lists=$work/lists" -o "Dir::Cache=$work/cache")
 echo "debian-sources.sh: fetching the source packages $*"
 quietly apt-update apt-get "${apt_private[@]}" update
 release=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
@@ -60,13 +49,13 @@ fi
 for package in "$@"; do
     fetched=false
     for version in $(apt-cache "${apt_private[@]}" showsrc "$package" 2>/dev/null | sed -n 's/^Version: //p' | sort -rVu); do
-        if (cd "$dest" && apt-get "${apt_private[@]}" source "$package=$version") >>"$apt_dir/apt-source.log" 2>&1; then
+        if (cd "$dest" && apt-get "${apt_private[@]}" source "$package=$version") >>"$work/apt-source.log" 2>&1; then
             fetched=true
             break
         fi
     done
     if ! $fetched; then
-        tail -n 20 "$apt_dir/apt-source.log" >&2
+        tail -n 20 "$work/apt-source.log" >&2
         echo "debian-sources.sh: no version of the source package $package could be fetched" >&2
         exit 1
     fi

@@ -20,44 +20,14 @@ mkdir -p "$1"
 prefix=$(cd "$1" && pwd)
 jobs=$(nproc)
 
-key=$( (emcc --version | head -n 1 && cat "$0" "$here"/../tools/debian-sources.sh "$here"/sdl-web.patch \
-    "$here"/toolchain-emscripten.cmake \
-    "$here"/sdl/* "$here"/../windows/ttf/*) | sha256sum | cut -d' ' -f1)
-stamp=$prefix/.pellmor-deps
-if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$key" ]; then
-    echo "build-deps.sh: $prefix is up to date"
-    exit 0
-fi
-# Only a prefix of ours is cleared for a rebuild, never some other folder.
-if [ -f "$stamp" ]; then
-    rm -rf "${prefix:?}"/* "$stamp"
-elif [ -n "$(ls -A "$prefix")" ]; then
-    echo "build-deps.sh: $prefix is not empty and was not made by this script" >&2
-    exit 1
-fi
-echo unfinished >"$stamp"  # a build that fails leaves a prefix known to be ours
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-log() { echo "build-deps.sh: $*"; }
-
-# Each step's output goes to a log, shown only when the step fails.
-quietly() {
-    local name=$1
-    shift
-    if ! "$@" >"$work/$name.log" 2>&1; then
-        tail -n 40 "$work/$name.log" >&2
-        echo "build-deps.sh: $name failed" >&2
-        exit 1
-    fi
-}
-
-"$here"/../tools/debian-sources.sh "$work/src" libsdl1.2 freetype
-sdl_source=$(echo "$work"/src/libsdl1.2-1.2.15*/)
-quietly sdl-patch patch -d "$sdl_source" -p1 -i "$here/sdl-web.patch"
+. "$here"/../tools/build-deps-common.sh
+open_prefix "$( (emcc --version | head -n 1 && cat "$0" "$here"/../tools/build-deps-common.sh \
+    "$here"/../tools/debian-sources.sh "$here"/sdl-web.patch "$here"/toolchain-emscripten.cmake \
+    "$here"/sdl/* "$here"/../windows/ttf/*) | sha256sum | cut -d' ' -f1)"
+fetch_sdl_and_freetype "$here/sdl-web.patch"
 
 # Our toolchain file, not emcmake's: it reads pkg-config files from the
-# prefix only (Emscripten's own has an sdl.pc of its JavaScript SDL).
+# prefix before Emscripten's own, which has an sdl.pc of its JavaScript SDL.
 cmake_build() {
     local name=$1 source=$2
     shift 2
@@ -69,9 +39,8 @@ cmake_build() {
     quietly "$name-install" cmake --install "$work/build-$name"
 }
 cmake_build SDL "$here/sdl" -DSDL_SOURCE="$sdl_source"
-cmake_build freetype "$(echo "$work"/src/freetype-2.*/)" -DFT_DISABLE_ZLIB=ON -DFT_DISABLE_BZIP2=ON \
+cmake_build freetype "$freetype_source" -DFT_DISABLE_ZLIB=ON -DFT_DISABLE_BZIP2=ON \
     -DFT_DISABLE_PNG=ON -DFT_DISABLE_HARFBUZZ=ON -DFT_DISABLE_BROTLI=ON
 cmake_build SDL_ttf "$here/../windows/ttf"
 
-echo "$key" >"$stamp"
-log "done: $prefix"
+close_prefix

@@ -24,39 +24,10 @@ ttf_tarball=${2:+$(realpath "$2")}
 host=${PELLMOR_MINGW_TRIPLET:-x86_64-w64-mingw32}
 jobs=$(nproc)
 
-key=$( (echo "$host" && cat "$0" "$here"/../tools/debian-sources.sh "$here"/sdl-windib.patch "$here"/ttf/* ${ttf_tarball:+"$ttf_tarball"}) | sha256sum | cut -d' ' -f1)
-stamp=$prefix/.pellmor-deps
-if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$key" ]; then
-    echo "build-deps.sh: $prefix is up to date"
-    exit 0
-fi
-# Only a prefix of ours is cleared for a rebuild, never some other folder.
-if [ -f "$stamp" ]; then
-    rm -rf "${prefix:?}"/* "$stamp"
-elif [ -n "$(ls -A "$prefix")" ]; then
-    echo "build-deps.sh: $prefix is not empty and was not made by this script" >&2
-    exit 1
-fi
-echo unfinished >"$stamp"  # a build that fails leaves a prefix known to be ours
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-log() { echo "build-deps.sh: $*"; }
-
-# Each step's output goes to a log, shown only when the step fails.
-quietly() {
-    local name=$1
-    shift
-    if ! "$@" >"$work/$name.log" 2>&1; then
-        tail -n 40 "$work/$name.log" >&2
-        echo "build-deps.sh: $name failed" >&2
-        exit 1
-    fi
-}
-
-"$here"/../tools/debian-sources.sh "$work/src" libsdl1.2 freetype
-sdl_source=$(echo "$work"/src/libsdl1.2-1.2.15*/)
-quietly sdl-patch patch -d "$sdl_source" -p1 -i "$here/sdl-windib.patch"
+. "$here"/../tools/build-deps-common.sh
+open_prefix "$( (echo "$host" && cat "$0" "$here"/../tools/build-deps-common.sh "$here"/../tools/debian-sources.sh \
+    "$here"/sdl-windib.patch "$here"/ttf/* ${ttf_tarball:+"$ttf_tarball"}) | sha256sum | cut -d' ' -f1)"
+fetch_sdl_and_freetype "$here/sdl-windib.patch"
 
 # Autotools builds out of the source tree, static only.
 configure_make() {
@@ -74,7 +45,7 @@ configure_make() {
 
 # No stdio redirection: the traces go to the console, not to stdout.txt.
 configure_make sdl "$sdl_source" --disable-stdio-redirect
-configure_make freetype "$(echo "$work"/src/freetype-2.*/)" --enable-freetype-config \
+configure_make freetype "$freetype_source" --enable-freetype-config \
     --without-zlib --without-bzip2 --without-png --without-harfbuzz --without-brotli
 
 export PATH=$prefix/bin:$PATH
@@ -93,5 +64,4 @@ else
     quietly ttf-install cmake --install "$work/build-ttf"
 fi
 
-echo "$key" >"$stamp"
-log "done: $prefix"
+close_prefix
