@@ -53,9 +53,11 @@ step() {  # step NAME COMMAND...: runs it, logs it, times it
     echo "${results[-1]}"
 }
 
-# The game's window on our own X server.
+# The game's window on our own X server. Without -noreset the server resets
+# whenever its last client leaves, as each xdotool poll does, and a game
+# that connects during a reset is refused ("Couldn't open X11 display").
 display=:99
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 &
 xvfb=$!
 mounted=()
 cleanup() {
