@@ -1,26 +1,9 @@
 #!/usr/bin/env bash
-# On demand, not in CI: Pellmor as a new user meets it on a fresh Debian 12
-# and 13, in roots made with debootstrap (minbase: no compiler, no make, no
-# cmake, no git, no sudo). In each release's root, from a copy of what is
-# committed:
-#   - ./setup.sh run as a user without root: it must say what to install;
-#   - ./setup.sh web as root, first of all: the page must be built;
-#   - ./setup.sh run as root: the game's window must come up (on an Xvfb of
-#     this machine), and Q end it with status 0;
-#   - ./setup.sh test as root: every test must pass; tests/classic_sdl.sh
-#     too, or say that the release has no SDL 1.2.15 to test with;
-#   - ./setup.sh package, and packaging/lint.sh on the .deb;
-#   - ./setup.sh windows-test: the Windows build and its tests under Wine;
-#   - ./setup.sh web-test: the page played in headless Chromium;
-# then, in a second fresh root of the same release, the .deb installed with
-# apt-get, the game started from another folder (window up, Q, status 0)
-# and removed again.
-#
-#   tests/fresh_debian.sh [RELEASE ...]     as root; bookworm trixie by default
-#
-# Prints a line for each step, with its time, and exits 1 if one failed.
-# Roots are made under ${PELLMOR_ROOTS:-/var/tmp/pellmor-roots} and removed;
-# debootstrap's downloads are kept there for the next run.
+# On demand, not in CI, as root: tests/fresh_debian.sh [RELEASE ...] (bookworm trixie by default). Pellmor as a new
+# user meets it on a fresh Debian 12 and 13, in roots made with debootstrap (minbase: no compiler, make, cmake, git
+# or sudo), from a copy of what is committed: the steps below, then the .deb installed into a second fresh root,
+# started from another folder and removed again. A line for each step, with its time; exits 1 if one failed. Roots
+# are made under ${PELLMOR_ROOTS:-/var/tmp/pellmor-roots} and removed; debootstrap's downloads are kept there.
 set -uo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 roots=${PELLMOR_ROOTS:-/var/tmp/pellmor-roots}
@@ -30,10 +13,8 @@ releases=("$@")
 [ "$(id -u)" -eq 0 ] || { echo "fresh_debian.sh: needs root (debootstrap, chroot)" >&2; exit 2; }
 
 tools=(debootstrap xvfb xdotool x11-utils git)
-for tool in "${tools[@]}"; do
-    dpkg-query -W -f='${Status}' "$tool" 2>/dev/null | grep -q "install ok installed" ||
-        DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${tools[@]}" >/dev/null
-done
+dpkg-query -W -f='${Status}\n' "${tools[@]}" 2>/dev/null | grep -c "install ok installed" | grep -qx ${#tools[@]} ||
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${tools[@]}" >/dev/null
 
 mkdir -p "$roots"
 log=$roots/log
@@ -41,21 +22,16 @@ log=$roots/log
 failures=0
 results=()
 step() {  # step NAME COMMAND...: runs it, logs it, times it
-    local name=$1 start=$SECONDS
+    local name=$1 start=$SECONDS verdict=passed
     shift
     echo "== $name" >>"$log"
-    if "$@" >>"$log" 2>&1; then
-        results+=("$(printf '%-9s %-52s passed  %4d s' "$release" "$name" $((SECONDS - start)))")
-    else
-        results+=("$(printf '%-9s %-52s FAILED  %4d s' "$release" "$name" $((SECONDS - start)))")
-        failures=$((failures + 1))
-    fi
+    "$@" >>"$log" 2>&1 || { verdict=FAILED; failures=$((failures + 1)); }
+    results+=("$(printf '%-9s %-52s %-6s  %4d s' "$release" "$name" "$verdict" $((SECONDS - start)))")
     echo "${results[-1]}"
 }
 
-# The game's window on our own X server. Without -noreset the server resets
-# whenever its last client leaves, as each xdotool poll does, and a game
-# that connects during a reset is refused ("Couldn't open X11 display").
+# The game's window on our own X server. Without -noreset the server resets whenever its last client leaves, as
+# each xdotool poll does, and a game that connects during a reset is refused ("Couldn't open X11 display").
 display=:99
 Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 &
 xvfb=$!
@@ -67,12 +43,9 @@ cleanup() {
 trap cleanup EXIT
 
 new_root() {  # new_root RELEASE DIR: a fresh minbase root, ready to chroot into
-    local tarball=$roots/$1-minbase.tgz
+    local tarball=$roots/$1-minbase.tgz fs
     rm -rf "$2"
-    if [ ! -f "$tarball" ]; then
-        debootstrap --variant=minbase --make-tarball="$tarball" "$1" "$2.download" "$mirror" || return 1
-        rm -rf "$2.download"
-    fi
+    [ -f "$tarball" ] || { debootstrap --variant=minbase --make-tarball="$tarball" "$1" "$2.download" "$mirror" && rm -rf "$2.download"; } || return 1
     debootstrap --variant=minbase --unpack-tarball="$tarball" "$1" "$2" "$mirror" || return 1
     cp /etc/resolv.conf "$2/etc/resolv.conf"
     for fs in proc sys dev dev/pts tmp/.X11-unix; do
@@ -94,14 +67,16 @@ in_root() {  # in_root ROOT USER COMMAND
         PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin /bin/bash -c "$3"
 }
 
+in_build() { in_root "$build" root "cd /home/player/pellmor && $1"; }  # as root, in the copy
+
 drop_root() {  # unmounts and removes a root
     local fs
     for fs in tmp/.X11-unix dev/pts dev sys proc; do umount -l "$1/$fs" 2>/dev/null; done
     rm -rf "$1"
 }
 
-# Runs COMMAND in ROOT with DISPLAY set, waits for the game's window, presses
-# Q and expects status 0. The time to the window goes to the log.
+# Runs COMMAND in ROOT with DISPLAY set, waits for the game's window, presses Q and expects status 0. The time to
+# the window goes to the log.
 window_comes_up() {  # window_comes_up ROOT COMMAND
     local start=$SECONDS
     in_root "$1" root "$2" &
@@ -112,8 +87,7 @@ window_comes_up() {  # window_comes_up ROOT COMMAND
         sleep 0.2
     done
     echo "the window came up after $((SECONDS - start)) s"
-    # A press that comes while the window is still being set up may be lost:
-    # press again, as a player would.
+    # A press that comes while the window is still being set up may be lost: press again, as a player would.
     for _ in 1 2 3 4 5 6 7 8 9 10; do
         sleep 1
         DISPLAY=$display xdotool keydown q sleep 0.2 keyup q
@@ -131,18 +105,13 @@ for release in "${releases[@]}"; do
     chown -R 1000:1000 "$build/home/player/pellmor"
     step "./setup.sh run, a user without root: says what to run" in_root "$build" player \
         "cd ~/pellmor && out=\$(./setup.sh run 2>&1); status=\$?; echo \"\$out\"; [ \$status -ne 0 ] && grep -q '^  apt-get install' <<<\"\$out\""
-    step "./setup.sh web: build-web/pellmor.html" in_root "$build" root \
-        "cd /home/player/pellmor && ./setup.sh web && test -s build-web/pellmor.html && test -s build-web/pellmor.wasm"
+    step "./setup.sh web: build-web/pellmor.html" in_build "./setup.sh web && test -s build-web/pellmor.html && test -s build-web/pellmor.wasm"
     step "./setup.sh run: the game's window, then Q" window_comes_up "$build" "cd /home/player/pellmor && ./setup.sh run"
-    step "./setup.sh test: every test passes" in_root "$build" root "cd /home/player/pellmor && ./setup.sh test"
-    step "tests/classic_sdl.sh: SDL 1.2.15 tested, or said to be skipped" in_root "$build" root \
-        "cd /home/player/pellmor && tests/classic_sdl.sh"
-    step "./setup.sh package and packaging/lint.sh" in_root "$build" root \
-        "cd /home/player/pellmor && ./setup.sh package && packaging/lint.sh build/pellmor_*.deb"
-    step "./setup.sh windows-test: the Windows build's tests pass" in_root "$build" root \
-        "cd /home/player/pellmor && ./setup.sh windows-test"
-    step "./setup.sh web-test: the page plays in Chromium" in_root "$build" root \
-        "cd /home/player/pellmor && ./setup.sh web-test"
+    step "./setup.sh test: every test passes" in_build "./setup.sh test"
+    step "tests/classic_sdl.sh: SDL 1.2.15 tested, or said to be skipped" in_build tests/classic_sdl.sh
+    step "./setup.sh package and packaging/lint.sh" in_build "./setup.sh package && packaging/lint.sh build/pellmor_*.deb"
+    step "./setup.sh windows-test: the Windows build's tests pass" in_build "./setup.sh windows-test"
+    step "./setup.sh web-test: the page plays in Chromium" in_build "./setup.sh web-test"
     step "a second fresh $release root" new_root "$release" "$install"
     cp "$build"/home/player/pellmor/build/pellmor_*.deb "$install/tmp/" 2>/dev/null
     step "apt-get install ./pellmor_*.deb" in_root "$install" root \

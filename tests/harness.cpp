@@ -3,95 +3,119 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <poll.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <stdexcept>
+#include <thread>
 
-namespace fs = std::filesystem;
+double ms_since(steady::time_point t) { return std::chrono::duration<double, std::milli>(steady::now() - t).count(); }
 
-namespace {
+void sleep_ms(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
-const uid_t nobody = 65534;
+temp_dir::temp_dir() : path((fs::temp_directory_path() / "pellmor-test-XXXXXX").string())
+{
+    if (!mkdtemp(path.data())) throw std::runtime_error("mkdtemp failed");
+}
 
-std::string read_file(const std::string& path)
+temp_dir::~temp_dir() { std::error_code ignored; fs::remove_all(path, ignored); }
+
+std::string read_bytes(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    std::ostringstream bytes;
+    if (!(bytes << in.rdbuf()) && !in) throw std::runtime_error("cannot read " + path);
+    return bytes.str();
 }
 
-// Reads both pipes to their end, so that neither can fill up and stall the game.
-void drain(int out_fd, int err_fd, std::string& out, std::string& err)
+void write_bytes(const std::string& path, const std::string& bytes)
 {
-    pollfd fds[2] = {{out_fd, POLLIN, 0}, {err_fd, POLLIN, 0}};
-    std::string* sinks[2] = {&out, &err};
-    int open_fds = 2;
-    char buffer[65536];
-    while (open_fds > 0) {
-        if (poll(fds, 2, -1) < 0)
-            throw std::runtime_error("poll failed");
-        for (int i = 0; i < 2; ++i) {
-            if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR)))
-                continue;
-            const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
-            if (n > 0) {
-                sinks[i]->append(buffer, static_cast<size_t>(n));
-            } else {
-                close(fds[i].fd);
-                fds[i].fd = -1;
-                --open_fds;
-            }
-        }
-    }
+    if (!(std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes))
+        throw std::runtime_error("cannot write " + path);
 }
 
-}  // namespace
+pid_t spawn(const std::vector<std::string>& argv, const std::string& dir, const std::vector<std::string>& env,
+            const std::string& out, const std::string& err, const std::vector<int>& fds, bool as_nobody)
+{
+    const pid_t pid = fork();
+    if (pid < 0) throw std::runtime_error("fork failed");
+    if (pid != 0) return pid;
+    prctl(PR_SET_PDEATHSIG, SIGKILL);  // nothing outlives a runner that died
+    dup2(open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666), STDOUT_FILENO);
+    dup2(open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666), STDERR_FILENO);
+    dup2(open("/dev/null", O_RDONLY), STDIN_FILENO);
+    for (size_t i = 0; i < fds.size(); ++i) dup2(fds[i], static_cast<int>(3 + i));
+    for (int fd = static_cast<int>(3 + fds.size()); fd < 1024; ++fd) close(fd);
+    for (const std::string& e : env)
+        e.find('=') == std::string::npos ? unsetenv(e.c_str()) : putenv(const_cast<char*>(e.c_str()));
+    const uid_t nobody = 65534;
+    if (chdir(dir.c_str()) != 0 ||
+        (as_nobody && geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(nobody) != 0 || setuid(nobody) != 0)))
+        _exit(96);
+    std::vector<char*> args;
+    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    execvp(args[0], args.data());
+    _exit(97);
+}
+
+// The child's pidfd says when it has ended.
+int wait_for(pid_t pid, int ms)
+{
+    pollfd ended{static_cast<int>(syscall(SYS_pidfd_open, pid, 0)), POLLIN, 0};
+    int status = 0;
+    bool done = false;
+    const steady::time_point start = steady::now();
+    while (!(done = waitpid(pid, &status, WNOHANG) == pid) && ms_since(start) <= ms)
+        if (ended.fd < 0 || poll(&ended, 1, std::max(0, ms - static_cast<int>(ms_since(start)))) < 0) sleep_ms(2);
+    close(ended.fd);
+    return !done ? -1 : WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+void stop(pid_t pid)
+{
+    if (pid > 0 && kill(pid, SIGKILL) == 0) waitpid(pid, nullptr, 0);
+}
+
+const char* const windows_build = std::getenv("PELLMOR_WINDOWS_BUILD");
+
+c_library game_c_library() { return windows_build ? c_library::msvcrt : c_library::glibc; }
 
 const std::vector<std::string> data_files = {
     "typ.bmp", "punkt.bmp", "bombe.bmp", "monster.bmp", "tod.bmp", "win.bmp", "monstertod.bmp", "delusion.ttf",
 };
 
-temp_dir::temp_dir()
-{
-    std::string pattern = (fs::temp_directory_path() / "pellmor-test-XXXXXX").string();
-    if (!mkdtemp(pattern.data()))
-        throw std::runtime_error("mkdtemp failed");
-    path = pattern;
-}
-
-temp_dir::~temp_dir()
-{
-    std::error_code ignored;
-    fs::remove_all(path, ignored);
-}
-
+// The Windows build runs from its zip's files.
 void copy_data(const std::string& dir, std::initializer_list<std::string> leave_out)
 {
+    const fs::path from = windows_build ? fs::path(windows_build) / "pellmor-windows" : fs::path(PELLMOR_DATA_DIR);
     for (const std::string& file : data_files)
         if (std::find(leave_out.begin(), leave_out.end(), file) == leave_out.end())
-            fs::copy_file(fs::path(PELLMOR_DATA_DIR) / file, fs::path(dir) / file);
+            fs::copy_file(from / file, fs::path(dir) / file);
 }
 
-std::vector<std::string> game_run::logged(const std::string& prefix) const
+std::string message_for(const std::string& file)
 {
-    std::vector<std::string> lines;
+    return file == "delusion.ttf" ? "Can't load font delusion.ttf. " : "Can't load typ of " + file + ". ";
+}
+
+std::string joined(const std::vector<std::string>& words)
+{
+    std::string text;
+    for (const std::string& w : words) text += (text.empty() ? "" : ", ") + w;
+    return text;
+}
+
+std::string game_run::said(const std::string& words) const
+{
+    std::vector<std::string> rest;
     for (const std::string& line : log)
-        if (line.compare(0, prefix.size(), prefix) == 0)
-            lines.push_back(line);
-    return lines;
-}
-
-long game_run::peak_kb() const
-{
-    const std::vector<std::string> peak = logged("peak ");
-    return peak.size() == 1 ? std::stol(peak[0].substr(5)) : -1;
+        if (line.rfind(words + " ", 0) == 0) rest.push_back(line.substr(words.size() + 1));
+    return joined(rest);
 }
 
 surface_ptr game_run::snapshot(const std::string& name) const
@@ -99,69 +123,57 @@ surface_ptr game_run::snapshot(const std::string& name) const
     return surface_ptr(SDL_LoadBMP((snap_dir + "/" + name + ".bmp").c_str()));
 }
 
-game_run run_pellmor(const std::string& dir, const std::string& keys, const std::string& snap_dir,
-                     bool unprivileged, unsigned time_limit, const char* video_driver)
+std::string without_crs(std::string text)
+{
+    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+    return text;
+}
+
+game_run run_pellmor(const std::string& dir, const std::string& keys, const run_options& o)
 {
     temp_dir scratch;
-    const std::string log_path = scratch.path + "/log";
-    const bool drop_root = unprivileged && geteuid() == 0;
-    std::string binary = PELLMOR_BINARY, keyscript = KEYSCRIPT_LIBRARY;
+    const std::string log = scratch.path + "/log";
+    const char* wrapper = std::getenv("PELLMOR_WRAPPER");
+    std::vector<std::string> command = wrapper ? split(wrapper, ' ') : std::vector<std::string>{},
+        env = {"SDL_VIDEODRIVER=" + o.video_driver, "SDL_AUDIODRIVER=dummy", "PELLMOR_KEYS=" + keys, "PELLMOR_LOG=" + log};
+    if (!o.snap_dir.empty()) env.push_back("PELLMOR_SNAP=" + o.snap_dir);
+    const bool drop_root = o.unprivileged && geteuid() == 0 && !windows_build;
+    std::string binary = o.binary.empty() ? PELLMOR_BINARY : o.binary, keyscript = KEYSCRIPT_LIBRARY;
     if (drop_root) {
-        // nobody must reach the game's folder, write the log and run the
-        // programs, which may lie in a folder that only root can enter.
+        // nobody must reach the game's folder, write the log and run the programs, which may lie in a folder that
+        // only root can enter.
         fs::permissions(dir, fs::perms::all);
         fs::permissions(scratch.path, fs::perms::all);
-        binary = scratch.path + "/pellmor";
-        keyscript = scratch.path + "/keyscript.so";
-        fs::copy_file(PELLMOR_BINARY, binary);
-        fs::copy_file(KEYSCRIPT_LIBRARY, keyscript);
+        fs::copy_file(binary, scratch.path + "/pellmor");
+        fs::copy_file(keyscript, scratch.path + "/keyscript.so");
+        binary = scratch.path + "/pellmor", keyscript = scratch.path + "/keyscript.so";
     }
-#ifdef PELLMOR_SANITIZED
-    const std::string preload = SANITIZER_RUNTIME " " + keyscript;
-#else
-    const std::string preload = keyscript;
-#endif
-    int out_pipe[2], err_pipe[2];
-    if (pipe(out_pipe) != 0 || pipe(err_pipe) != 0)
-        throw std::runtime_error("pipe failed");
-
-    const pid_t child = fork();
-    if (child < 0)
-        throw std::runtime_error("fork failed");
-    if (child == 0) {
-        dup2(out_pipe[1], STDOUT_FILENO);
-        dup2(err_pipe[1], STDERR_FILENO);
-        close(out_pipe[0]);
-        close(out_pipe[1]);
-        close(err_pipe[0]);
-        close(err_pipe[1]);
-        if (chdir(dir.c_str()) != 0)
-            _exit(98);
-        setenv("SDL_VIDEODRIVER", video_driver, 1);
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
-        setenv("LD_PRELOAD", preload.c_str(), 1);
-        setenv("PELLMOR_KEYS", keys.c_str(), 1);
-        setenv("PELLMOR_LOG", log_path.c_str(), 1);
-        if (!snap_dir.empty())
-            setenv("PELLMOR_SNAP", snap_dir.c_str(), 1);
-        if (drop_root && (setgroups(0, nullptr) != 0 || setgid(nobody) != 0 || setuid(nobody) != 0))
-            _exit(96);
-        alarm(time_limit);  // survives exec: a game that hangs is killed
-        execl(binary.c_str(), "pellmor", static_cast<char*>(nullptr));
-        _exit(97);
+    // The sanitizer's runtime, if any, must be loaded before the key script; a wrapper passes the preload on.
+    if (windows_build) {
+        const std::string scripted = windows_build + std::string("/tests/pellmor_scripted.exe");
+        command.insert(command.end(), {"wine", o.binary.empty() ? scripted : o.binary});
+        env.insert(env.end(), {"WINEPREFIX=" + std::string(windows_build) + "/wine-prefix", "WINEDEBUG=-all"});
+    } else {
+        command.push_back(binary);
+        env.push_back("LD_PRELOAD=" PRELOAD_FIRST + keyscript);
     }
-    close(out_pipe[1]);
-    close(err_pipe[1]);
-
     game_run run;
-    drain(out_pipe[0], err_pipe[0], run.out, run.err);
-    int wait_status = 0;
-    waitpid(child, &wait_status, 0);
-    run.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : 128 + WTERMSIG(wait_status);
-
-    std::istringstream log(read_file(log_path));
-    for (std::string line; std::getline(log, line);)
-        run.log.push_back(line);
-    run.snap_dir = snap_dir;
+    const steady::time_point start = steady::now();
+    const pid_t game = spawn(command, dir, env, scratch.path + "/out", scratch.path + "/err", {}, drop_root);
+    if ((run.status = wait_for(game, o.time_limit_ms)) < 0)  // a game that hangs is killed
+        stop(game), run.status = 128 + 9;
+    run.ms = ms_since(start);
+    run.out = without_crs(read_bytes(scratch.path + "/out"));
+    run.err = read_bytes(scratch.path + "/err");
+    std::istringstream lines(fs::exists(log) ? without_crs(read_bytes(log)) : "");
+    for (std::string line; std::getline(lines, line);) run.log.push_back(line);
+    run.snap_dir = o.snap_dir;
     return run;
+}
+
+game_run play(const std::string& keys, const run_options& options)
+{
+    temp_dir dir;
+    copy_data(dir.path);
+    return run_pellmor(dir.path, keys, options);
 }

@@ -1,11 +1,39 @@
-// The key scripts that keyscript.cpp plays and the referee reads: frames
-// separated by ',', each a '+'-joined list of tokens, optionally followed by
-// '*N' to repeat that frame N times. An empty frame holds no key.
+// The game's keys as every test names them, and the key scripts that keyscript.cpp plays and the referee reads:
+// frames separated by ',', each a '+'-joined list of tokens (key names, or the script's own words), optionally
+// followed by '*N' to repeat that frame N times. An empty frame holds no key.
 #pragma once
 
+#include <SDL_keysym.h>
+
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
+
+// Each key as SDL, X and a web page know it, and the step it makes. The X keysyms of letters are their ASCII codes;
+// a page's key code is the capital letter's.
+struct game_key {
+    const char* name;
+    SDLKey sdl;
+    unsigned long x_keysym;
+    const char* dom_code;  // KeyboardEvent.code; its .key is the name for a letter, else the code
+    int dom_key_code;
+    int col_change, row_change;
+};
+constexpr game_key game_keys[] = {
+    {"up", SDLK_UP, 0xff52, "ArrowUp", 38, 0, -1},         {"w", SDLK_w, 'w', "KeyW", 'W', 0, -1},
+    {"down", SDLK_DOWN, 0xff54, "ArrowDown", 40, 0, 1},    {"s", SDLK_s, 's', "KeyS", 'S', 0, 1},
+    {"right", SDLK_RIGHT, 0xff53, "ArrowRight", 39, 1, 0}, {"d", SDLK_d, 'd', "KeyD", 'D', 1, 0},
+    {"left", SDLK_LEFT, 0xff51, "ArrowLeft", 37, -1, 0},   {"a", SDLK_a, 'a', "KeyA", 'A', -1, 0},
+    {"q", SDLK_q, 'q', "KeyQ", 'Q', 0, 0},                 {"f", SDLK_f, 'f', "KeyF", 'F', 0, 0},
+};
+
+inline const game_key* find_key(const std::string& name)
+{
+    for (const game_key& k : game_keys)
+        if (name == k.name) return &k;
+    return nullptr;
+}
 
 inline std::vector<std::string> split(const std::string& text, char separator)
 {
@@ -17,39 +45,19 @@ inline std::vector<std::string> split(const std::string& text, char separator)
     return parts;
 }
 
-// A frame's tokens, and how many frames in a row hold them.
-struct script_run {
-    std::vector<std::string> tokens;
-    long repeat;
-};
+struct script_run { std::vector<std::string> tokens; long repeat; };  // a frame's tokens, held in so many frames
 
 // The script's frames in order, a run for each item.
 inline std::vector<script_run> script_runs(const std::string& script)
 {
     std::vector<script_run> runs;
-    if (script.empty())
-        return runs;
-    for (std::string item : split(script, ',')) {
-        long repeat = 1;
-        const size_t star = item.find('*');
-        if (star != std::string::npos) {
-            repeat = std::atol(item.c_str() + star + 1);
-            item.resize(star);
-        }
+    for (std::string item : script.empty() ? std::vector<std::string>{} : split(script, ',')) {
+        const size_t star = std::min(item.find('*'), item.size());
+        const long repeat = star < item.size() ? std::atol(item.c_str() + star + 1) : 1;
         std::vector<std::string> tokens;
-        for (const std::string& token : split(item, '+'))
-            if (!token.empty())
-                tokens.push_back(token);
+        for (const std::string& token : split(item.substr(0, star), '+'))
+            if (!token.empty()) tokens.push_back(token);
         runs.push_back({tokens, repeat});
     }
     return runs;
-}
-
-// The script's frames in order, repeats written out, each as its tokens.
-inline std::vector<std::vector<std::string>> script_frames(const std::string& script)
-{
-    std::vector<std::vector<std::string>> frames;
-    for (const script_run& run : script_runs(script))
-        frames.insert(frames.end(), run.repeat, run.tokens);
-    return frames;
 }

@@ -1,0 +1,27 @@
+// The real game as a player meets it on one of the screens it runs on: what every front end of the player tests
+// does. Made by its start function, which starts the game in a data folder of its own.
+#pragma once
+
+#include <memory>
+
+#include "harness.h"
+
+struct front_end {
+    virtual ~front_end() = default;
+    virtual void key(const std::string& name, bool down) = 0;  // a key of the key table (key_script.h)
+    // What shows in area of the game's 640x480 now, in the game's own pixels; a look at the whole finds it anew.
+    virtual screen_model shown(SDL_Rect area) = 0;
+    // Whether pixels of area may blend at colour edges: scaled, or text drawn by another FreeType than the tests'.
+    virtual bool blends(SDL_Rect area) = 0;
+    virtual bool full_screen() = 0;
+    virtual std::string misplaced() = 0;  // where the game does not sit as it should, in words
+    virtual bool close_window() = 0;      // as a window manager does; false if there is none
+    virtual std::string trace() = 0;      // what the game has printed so far, lines ended by LF
+    virtual int ended(int ms) = 0;        // the game's exit status, waiting up to ms; -1 while it runs
+    virtual std::string notes() = 0;      // what else it said (its error output, the page's console)
+    steady::time_point started = steady::now();  // when the game was asked to start
+};
+
+std::unique_ptr<front_end> start_on_x();        // the Linux build on an X display
+std::unique_ptr<front_end> start_under_wine();  // the Windows build's pellmor.exe on it, under Wine
+std::unique_ptr<front_end> start_in_browser();  // the web build in Chromium

@@ -1,0 +1,175 @@
+// The real game as a player meets it, one table of cases on every front end: the Linux build on a real X display
+// (tests/classic_sdl.sh runs it with the classic SDL), the Windows build's pellmor.exe there under Wine
+// (PELLMOR_WINDOWS_BUILD: its folder), the web build in headless Chromium (PELLMOR_WEB_BUILD). Each game ends with
+// status 0 and has printed the referee's trace, with its build's rand().
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <tuple>
+
+#include "front_end.h"
+
+namespace {
+
+// A front end and what may differ on it.
+struct front {
+    const char* name;
+    const char* build;  // the variable that names its build's folder; none for the Linux build
+    std::unique_ptr<front_end> (*start)();
+    c_library library;
+    double step_ms;           // a step shows within this of its key
+    bool starts_full_screen;  // a page may go full screen only after a key
+    bool has_window;          // that a window manager can close
+    bool walks_to_the_win;    // half a minute: where no headless run checks this rand()'s walk
+};
+
+const front fronts[] = {
+    {"X", nullptr, start_on_x, c_library::glibc, 100, true, true, false},
+    {"Wine", "PELLMOR_WINDOWS_BUILD", start_under_wine, c_library::msvcrt, 100, true, true, false},
+    {"Browser", "PELLMOR_WEB_BUILD", start_in_browser, c_library::musl, 200, false, false, true},
+};
+
+// Waits up to ms for area to show want; how it differs at the last look, or nothing once it shows it.
+std::string differs(front_end& f, const screen_model& want, SDL_Rect area, int ms)
+{
+    for (const steady::time_point start = steady::now();; sleep_ms(10)) {
+        std::string first;
+        if (mismatches(want, f.shown(area), area, first, f.blends(area)) == 0 || ms_since(start) > ms) return first;
+    }
+}
+
+// The milliseconds from a key's press until the figure shows on cell (col, 0), as that cell is read again and
+// again; -1 if it does not within a second.
+double step_latency(front_end& f, const char* key, int col)
+{
+    const SDL_Rect cell{static_cast<Sint16>((col + 1) * 50), 50, 50, 50};
+    const screen_model figure = figure_screen(col);
+    const steady::time_point pressed = steady::now();
+    f.key(key, true);
+    double latency = -1;
+    for (std::string first; latency < 0 && ms_since(pressed) < 1000;)
+        if (mismatches(figure, f.shown(cell), cell, first, f.blends(cell)) == 0) latency = ms_since(pressed);
+    f.key(key, false);
+    return latency;
+}
+
+// F held for hold_ms: the times the mode changed while it was held and for a second after.
+int toggles_of_one_press(front_end& f, int hold_ms)
+{
+    bool mode = f.full_screen(), down = true;
+    int changes = 0;
+    f.key("f", true);
+    for (const steady::time_point pressed = steady::now(); ms_since(pressed) < hold_ms + 1000;) {
+        if (down && ms_since(pressed) > hold_ms) f.key("f", down = false);
+        if (f.full_screen() != mode) mode = !mode, ++changes;
+    }
+    return changes;
+}
+
+struct player_case {
+    const char* what;
+    const char* steps;  // what it plays, as a key script for the referee ("win": the planner's walk)
+    void (*play)(front_end&, const front&);
+    bool front::*needs = nullptr;  // what the front end must have
+};
+
+const player_case player_cases[] = {
+    {"the first frame shows the level, in its place; Q ends the game", "", [](front_end& f, const front& fr) {
+         EXPECT_EQ(f.full_screen(), fr.starts_full_screen);
+         EXPECT_EQ(f.misplaced(), "");
+     }},
+    {"a step shows at once, and the coin's score line after the monsters' pause", "right",
+     [](front_end& f, const front& fr) {
+         const double latency = step_latency(f, "right", 1);
+         std::printf("a step showed %.1f ms after its key\n", latency);
+         EXPECT_GE(latency, 0) << "the figure did not show on (1, 0)";
+         EXPECT_LT(latency, fr.step_ms);
+         EXPECT_EQ(differs(f, score_band_screen("PUNKTE: 1 VON 17"), score_band, 2000), "") << "the score line";
+         EXPECT_EQ(differs(f, [](int, int) { return background; }, {50, 50, 50, 50}, 0), "") << "the cell left";
+     }},
+    {"a bomb: its picture all through the wait, then a new round", "right,right", [](front_end& f, const front&) {
+         EXPECT_GE(step_latency(f, "right", 1), 0);
+         sleep_ms(400);  // the monsters' pause
+         f.key("right", true);
+         const steady::time_point stepped = steady::now();
+         EXPECT_EQ(differs(f, picture_screen("tod.bmp"), whole_screen, 1000), "") << "tod.bmp at once";
+         f.key("right", false);
+         sleep_ms(static_cast<int>(2500 - ms_since(stepped)));
+         EXPECT_EQ(differs(f, picture_screen("tod.bmp"), whole_screen, 0), "") << "tod.bmp 2.5 s on";
+         EXPECT_EQ(differs(f, round_start_screen(), whole_screen, 7000), "") << "the new round";
+         EXPECT_GT(ms_since(stepped), 3900) << "the new round came before the wait was over";
+     }},
+    {"each F press changes the mode once, held past the keyboard's repeat or not", "", [](front_end& f, const front&) {
+         for (int hold_ms : {800, 100}) {
+             // As a player, once the window has settled: on a busy machine a press while the window manager frames
+             // it anew may go astray.
+             sleep_ms(1000);
+             const bool before = f.full_screen();
+             const int toggles = toggles_of_one_press(f, hold_ms);
+             std::printf("F held %d ms: %d change%s of the mode\n", hold_ms, toggles, toggles == 1 ? "" : "s");
+             EXPECT_EQ(toggles, 1);
+             EXPECT_NE(f.full_screen(), before);
+             EXPECT_EQ(differs(f, round_start_screen(), whole_screen, 3000), "") << "the board in the new mode";
+         }
+     }},
+    {"a window close, as the window manager sends it", "", [](front_end& f, const front&) {
+         EXPECT_TRUE(f.close_window());
+         EXPECT_EQ(f.ended(5000), 0);
+     }, &front::has_window},
+    // Every other step with the letter key that steps the same way. A key is held until the game has taken its step
+    // and printed all it prints for it (a point, the monsters' moves), and so is in the monsters' pause; in case it
+    // prints nothing, for less than that.
+    {"the referee's winning walk, every other step on W A S D, then the win picture, and the game ends", "win",
+     [](front_end& f, const front& fr) {
+         const std::vector<std::string> walk = split(planned("win", fr.library), ',');
+         for (size_t i = 0; i < walk.size(); ++i) {
+             const game_key* arrow = find_key(walk[i]);
+             std::string key = walk[i];
+             for (const game_key& k : game_keys)
+                 if (i % 2 && !k.name[1] && k.col_change == arrow->col_change && k.row_change == arrow->row_change)
+                     key = k.name;
+             const size_t printed = f.trace().size();
+             f.key(key, true);
+             steady::time_point pressed = steady::now(), last = pressed;
+             for (size_t seen = printed; seen == printed ? ms_since(pressed) < 250 : ms_since(last) < 100; sleep_ms(10))
+                 if (const size_t now = f.trace().size(); now != seen) seen = now, last = steady::now();
+             f.key(key, false);
+         }
+         EXPECT_EQ(differs(f, picture_screen("win.bmp"), whole_screen, 1000), "") << "win.bmp";
+         EXPECT_EQ(f.ended(9000), 0);
+     }, &front::walks_to_the_win},
+};
+
+struct Player : ::testing::TestWithParam<std::tuple<front, player_case>> {};
+
+TEST_P(Player, Plays)
+{
+    const auto& [fr, c] = GetParam();
+    if (fr.build && !std::getenv(fr.build)) GTEST_SKIP() << "set " << fr.build << " to its build's folder";
+    if (c.needs && !(fr.*c.needs)) GTEST_SKIP() << "not on this front end";
+    const std::unique_ptr<front_end> f = fr.start();
+    // The first game on a fresh system may take seconds to set up its drawing.
+    if (const std::string first = differs(*f, round_start_screen(), whole_screen, 20000); !first.empty())
+        FAIL() << "no first frame: " << first << "; " << f->notes();
+    std::printf("the first frame showed %.0f ms after the game's start\n", ms_since(f->started));
+    c.play(*f, fr);
+    if (f->ended(0) < 0) {
+        // Held until the game ends: the game reads the keys' state once a frame, and a busy machine may run no
+        // frame during a short tap.
+        f->key("q", true);
+        f->ended(5000);
+        f->key("q", false);
+    }
+    EXPECT_EQ(f->ended(0), 0) << f->notes();
+    referee expected(fr.library);
+    expected.play_script(planned(c.steps, fr.library));
+    EXPECT_EQ(f->trace(), expected.out);
+}
+
+std::string name_of(const ::testing::TestParamInfo<Player::ParamType>& p) { return case_name(std::get<1>(p.param).what); }
+auto on(const front& f) { return ::testing::Combine(::testing::Values(f), ::testing::ValuesIn(player_cases)); }
+INSTANTIATE_TEST_SUITE_P(X, Player, on(fronts[0]), name_of);
+INSTANTIATE_TEST_SUITE_P(Wine, Player, on(fronts[1]), name_of);
+INSTANTIATE_TEST_SUITE_P(Browser, Player, on(fronts[2]), name_of);
+
+}  // namespace

@@ -1,0 +1,187 @@
+// The game on a real X display: Xvfb with the openbox window manager, keys pressed through XTEST, the screen read
+// back pixel by pixel. The game is the Linux build, with the SDL it was built or is loaded with, or the Windows
+// build's pellmor.exe from its zip under Wine, in the build's prefix.
+#include <gtest/gtest.h>
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <unistd.h>
+
+#include <cmath>
+
+#include "front_end.h"
+
+namespace {
+
+// A colour that no game pixel is: where it shows, the root window does.
+const SDL_Color root_colour{0, 128, 128, 0};
+
+// Xvfb and its window manager, started for the first game and kept to the runner's end, and our connection to them.
+struct x_server {
+    pid_t server = -1, manager = -1;
+    Display* display = nullptr;
+    Window root = 0;
+    int width = 0, height = 0;
+    std::string name;
+
+    x_server()
+    {
+        // Xvfb writes its display's number on the pipe once it is ready.
+        int fds[2];
+        if (pipe(fds) != 0) throw std::runtime_error("pipe failed");
+        server = spawn({"Xvfb", "-displayfd", "3", "-screen", "0", "1024x768x24", "-nolisten", "tcp"}, ".", {}, "/dev/null",
+                       "/dev/null", {fds[1]});
+        close(fds[1]);
+        std::string number;
+        for (char c; number.find('\n') == std::string::npos && read(fds[0], &c, 1) == 1;) number += c;
+        close(fds[0]);
+        name = ":" + std::to_string(std::atoi(number.c_str()));
+        if (number.empty() || !(display = XOpenDisplay(name.c_str()))) throw std::runtime_error("Xvfb did not start");
+        root = DefaultRootWindow(display);
+        width = DisplayWidth(display, 0), height = DisplayHeight(display, 0);
+        // The window manager is ready when it frames a window of ours: a game started before it is may never be
+        // shown.
+        manager = spawn({"openbox", "--sm-disable"}, ".", {"DISPLAY=" + name});
+        const Window probe = XCreateSimpleWindow(display, root, 0, 0, 10, 10, 0, 0, 0);
+        XMapWindow(display, probe);
+        for (const steady::time_point start = steady::now(); parent_of(probe) == root; sleep_ms(10))
+            if (ms_since(start) > 10000) throw std::runtime_error("the window manager did not start");
+        XDestroyWindow(display, probe);
+        XSetWindowBackground(display, root, root_colour.r << 16 | root_colour.g << 8 | root_colour.b);
+        XClearWindow(display, root);
+        XSync(display, False);
+    }
+    ~x_server() { XCloseDisplay(display), stop(manager), stop(server); }
+    Window parent_of(Window w)
+    {
+        Window root_of, parent, *children = nullptr;
+        unsigned count = 0;
+        XQueryTree(display, w, &root_of, &parent, &children, &count);
+        XFree(children);
+        return parent;
+    }
+    // A part of the screen as it is now; its pixels by the screen's coordinates.
+    std::function<SDL_Color(int, int)> grab(int left, int top, int w, int h)
+    {
+        left = std::clamp(left, 0, width - 1), top = std::clamp(top, 0, height - 1);
+        w = std::min(w, width - left), h = std::min(h, height - top);
+        std::shared_ptr<XImage> image(XGetImage(display, root, left, top, w, h, AllPlanes, ZPixmap),
+                                      [](XImage* i) { XDestroyImage(i); });
+        return [=](int x, int y) {
+            if (x < left || y < top || x >= left + w || y >= top + h) return no_colour;
+            const unsigned long p = XGetPixel(image.get(), x - left, y - top);
+            return SDL_Color{static_cast<Uint8>(p >> 16), static_cast<Uint8>(p >> 8), static_cast<Uint8>(p), 0};
+        };
+    }
+};
+
+x_server& x() { static x_server server; return server; }
+
+std::string wine_prefix() { return windows_build + std::string("/wine-prefix"); }
+
+// A Wine server left from elsewhere would draw on its own display.
+void end_wine_server() { wait_for(spawn({"wineserver", "-k"}, ".", {"WINEPREFIX=" + wine_prefix()}), 10000); }
+
+struct on_x : front_end {
+    temp_dir dir;
+    pid_t pid = -1;
+    int status = -1;
+    bool wine;
+    Window window = 0;
+    // Where the game's 640x480 shows: 1:1 in a window or centred in a full screen, or scaled up to fill the screen.
+    int left = 0, top = 0;
+    double scale = 0;
+
+    explicit on_x(bool under_wine) : wine(under_wine)
+    {
+        copy_data(dir.path);
+        std::vector<std::string> env{"DISPLAY=" + x().name, "SDL_VIDEODRIVER"}, game{PELLMOR_BINARY};
+        if (wine) env.insert(env.end(), {"WINEPREFIX=" + wine_prefix(), "WINEDEBUG=-all"});
+        if (wine) game = {"wine", windows_build + std::string("/pellmor-windows/pellmor.exe")};
+        started = steady::now();
+        pid = spawn(game, dir.path, env, dir.path + "/out", dir.path + "/err");
+    }
+    ~on_x() override { if (status < 0) stop(pid); }
+
+    // Keys go where the focus is: to the game only once its window, the one titled Pellmor, has it or one inside it.
+    Window game_window()
+    {
+        Window w;
+        int revert;
+        XGetInputFocus(x().display, &w, &revert);
+        for (; w > PointerRoot && w != x().root; w = x().parent_of(w)) {
+            char* title = nullptr;
+            const bool titled = XFetchName(x().display, w, &title) && title && std::string(title) == "Pellmor";
+            XFree(title);
+            if (titled) return w;
+        }
+        return 0;
+    }
+    Window focused_game()  // once it has had the focus
+    {
+        for (const steady::time_point start = steady::now(); !window && !(window = game_window()) && ms_since(start) < 5000;)
+            sleep_ms(10);
+        EXPECT_NE(window, 0u) << "the game's window does not have the keyboard";
+        return window;
+    }
+    void key(const std::string& name, bool down) override
+    {
+        const KeyCode code = XKeysymToKeycode(x().display, find_key(name)->x_keysym);
+        if (focused_game()) XTestFakeKeyEvent(x().display, code, down, CurrentTime);
+        XFlush(x().display);
+    }
+    // A scaled pixel is read at its centre. The game's border is the board's brown all round, so the brown's extent
+    // is the game's: a look at the whole finds it there, if it shows in the game's shape.
+    screen_model shown(SDL_Rect area) override
+    {
+        const bool whole = area.w == 640 && area.h == 480;
+        auto at = [&](int n) { return static_cast<int>(n * scale); };
+        const auto screen = whole ? x().grab(0, 0, x().width, x().height)
+                                  : x().grab(left + at(area.x), top + at(area.y), at(area.w) + 2, at(area.h) + 2);
+        int l = x().width, t = x().height, r = -1, b = -1;
+        for (int py = 0; whole && py < x().height; ++py)
+            for (int px = 0; px < x().width; ++px)
+                if (close_to(screen(px, py), background))
+                    l = std::min(l, px), r = std::max(r, px), t = std::min(t, py), b = std::max(b, py);
+        if (r >= 0 && std::abs((b - t + 1) / 480.0 - (r - l + 1) / 640.0) < 0.01)
+            left = l, top = t, scale = (r - l + 1) / 640.0;
+        return [screen, l = left, t = top, s = scale](int gx, int gy) {
+            return s > 0 ? screen(l + static_cast<int>((gx + 0.5) * s), t + static_cast<int>((gy + 0.5) * s)) : no_colour;
+        };
+    }
+    // The Windows build's FreeType may be another version than the one the expected text is drawn with (on Debian
+    // 13 it is 12's).
+    bool blends(SDL_Rect) override { return scale != 1 || wine; }
+    // Windowed, the root shows in a corner of the screen.
+    bool full_screen() override
+    {
+        for (int px : {0, x().width - 1})
+            for (int py : {0, x().height - 1})
+                if (close_to(x().grab(px, py, 1, 1)(px, py), root_colour)) return false;
+        return true;
+    }
+    std::string misplaced() override { return ""; }  // the window manager places windows, SDL the full screen
+    bool close_window() override
+    {
+        XEvent close{};
+        close.xclient = {ClientMessage, 0, False, x().display, focused_game(), XInternAtom(x().display, "WM_PROTOCOLS", False), 32, {}};
+        close.xclient.data.l[0] = static_cast<long>(XInternAtom(x().display, "WM_DELETE_WINDOW", False));  // at CurrentTime
+        XSendEvent(x().display, close.xclient.window, False, NoEventMask, &close);
+        XFlush(x().display);
+        return close.xclient.window != 0;
+    }
+    std::string trace() override { return without_crs(read_bytes(dir.path + "/out")); }
+    int ended(int ms) override { return status >= 0 ? status : status = wait_for(pid, ms); }
+    std::string notes() override { return "it printed '" + trace().substr(0, 300) + "', " + read_bytes(dir.path + "/err"); }
+};
+
+}  // namespace
+
+std::unique_ptr<front_end> start_on_x() { return std::make_unique<on_x>(false); }
+
+std::unique_ptr<front_end> start_under_wine()
+{
+    static const bool once = (end_wine_server(), std::atexit(end_wine_server), true);
+    return once ? std::make_unique<on_x>(true) : nullptr;
+}
