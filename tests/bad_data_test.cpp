@@ -94,8 +94,9 @@ struct field { std::string name; size_t at; int n; };  // n bytes at at
 // A field of the picture's header, of the game's own picture or one of each depth and header that the game draws.
 std::string damage_picture(std::mt19937& random, std::string& bytes)
 {
-    const struct { const char* name; int bpp, header_size; } variants[] = {{"1-bit", 1, 40}, {"4-bit", 4, 40}, {"8-bit", 8, 40}, {"16-bit", 16, 40}, {"32-bit", 32, 40},
-                    {"8-bit OS/2", 8, 12}, {"24-bit OS/2", 24, 12}, {"32-bit V5", 32, 124}, {"16-bit V4", 16, 108}};
+    const struct { const char* name; int bpp, header_size; } variants[] = {
+        {"1-bit", 1, 40}, {"4-bit", 4, 40}, {"8-bit", 8, 40}, {"16-bit", 16, 40}, {"32-bit", 32, 40},
+        {"8-bit OS/2", 8, 12}, {"24-bit OS/2", 24, 12}, {"32-bit V5", 32, 124}, {"16-bit V4", 16, 108}};
     const size_t pick = below(random, std::size(variants) + 2);
     const std::string base = pick < std::size(variants) ? variants[pick].name : "its own";
     if (pick < std::size(variants)) bytes = bmp(50, 50, variants[pick].bpp, 0, 0, variants[pick].header_size);
@@ -199,7 +200,8 @@ struct damaged_file { std::string file, change, bytes; };  // which of the data 
 damaged_file damage_at_random(std::mt19937& random, const std::map<std::string, std::string>& originals)
 {
     const unsigned kind = random() % 10;  // the font in three of ten, any file else
-    const auto file = kind < 3 ? originals.find("delusion.ttf") : std::next(originals.begin(), below(random, originals.size()));
+    const auto file = kind < 3 ? originals.find("delusion.ttf")
+                               : std::next(originals.begin(), below(random, originals.size()));
     damaged_file d{file->first, "", file->second};
     d.change = kind >= 8                  ? damage_bytes(random, d.bytes)
                : d.file == "delusion.ttf" ? damage_font(random, d.bytes)
@@ -255,7 +257,8 @@ bool matches(const std::string& pattern, const std::string& text)
     for (char p : pattern) {
         if (p == '*') return true;
         if (p != '#' && (t >= text.size() || text[t++] != p)) return false;
-        for (size_t start = t; p == '#' && t < text.size() && (std::isdigit(text[t]) || (t == start && text[t] == '-'));) ++t;
+        for (size_t start = t; p == '#' && t < text.size() && (std::isdigit(text[t]) || (t == start && text[t] == '-'));)
+            ++t;
     }
     return t == text.size();
 }
@@ -344,7 +347,9 @@ TEST_P(BadData, StopsWithItsReasonOrPlays)
     if (d.unprivileged && windows_build) GTEST_SKIP() << "Wine runs as the tests' own user";
     for (const std::string& file : data_files) {
         const std::string& expected = file == "delusion.ttf" ? d.font : d.picture;
-        if (expected.empty()) continue;
+        // Of the Windows build (each run starts Wine), the figure and an outcome picture stand for the pictures.
+        const bool stood_for = windows_build && file != "typ.bmp" && file != "tod.bmp" && file != "delusion.ttf";
+        if (expected.empty() || stood_for) continue;
         SCOPED_TRACE(file);
         temp_dir dir;
         copy_data(dir.path);

@@ -4,8 +4,6 @@
 // set to a Windows build's folder, that build's under Wine (the scripted copy, which has the key script linked in).
 #pragma once
 
-#include <sys/types.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>

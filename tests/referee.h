@@ -14,10 +14,8 @@ std::function<int()> unseeded_rand(c_library library);
 struct referee {
     explicit referee(c_library library = c_library::glibc);  // the first round is drawn
 
-    // One frame with these tokens held (as in a key script: up, w, q, close...).
-    void play_frame(const std::vector<std::string>& tokens);
-    // A whole key script, then Q held, as the key script library plays it.
-    void play_script(const std::string& keys);
+    void play_frame(const std::vector<std::string>& tokens);  // one frame, these tokens of a key script held
+    void play_script(const std::string& keys);  // a whole key script, then Q held, as the key script library plays it
 
     std::vector<std::string> level;  // rows of '.' empty, '1' point, '2' bomb
     int player_col = 0, player_row = 0, monster_col[3], monster_row[3], score = 0;

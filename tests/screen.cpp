@@ -39,9 +39,10 @@ bool inked(SDL_Surface* text, int x, int y)
 std::string board_trace()
 {
     std::string trace;
+    char line[32];
     for (int row = 0; row < 7; ++row)
         for (int col = 0; col < 11; ++col)
-            trace += "x=" + std::to_string(col) + " y=" + std::to_string(row) + " \t " + "012"[expected_code(col, row)] + "\n";
+            trace.append(line, std::snprintf(line, sizeof line, "x=%i y=%i \t %i\n", col, row, expected_code(col, row)));
     return trace;
 }
 

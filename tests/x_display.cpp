@@ -165,7 +165,8 @@ struct on_x : front_end {
     bool close_window() override
     {
         XEvent close{};
-        close.xclient = {ClientMessage, 0, False, x().display, focused_game(), XInternAtom(x().display, "WM_PROTOCOLS", False), 32, {}};
+        const Atom protocols = XInternAtom(x().display, "WM_PROTOCOLS", False);
+        close.xclient = {ClientMessage, 0, False, x().display, focused_game(), protocols, 32, {}};
         close.xclient.data.l[0] = static_cast<long>(XInternAtom(x().display, "WM_DELETE_WINDOW", False));  // at CurrentTime
         XSendEvent(x().display, close.xclient.window, False, NoEventMask, &close);
         XFlush(x().display);
