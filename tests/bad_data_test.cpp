@@ -284,9 +284,9 @@ std::string claims(const std::string& w_h)
 {
     return "stops: It claims " + w_h + " pixels; a picture is 1 to 2048 across and down";
 }
-std::string masks(const std::string& red)
+std::string masks(const std::string& all)
 {
-    return "stops: Its colour masks " + red + " 000007e0 0000001f are not three runs of 1 to 8 bits apart";
+    return "stops: Its colour masks " + all + " are not three runs of 1 to 8 bits apart";
 }
 
 // A missing file: StartUp.EachMissingFileStopsWithItsMessage.
@@ -329,8 +329,9 @@ const damage damages[] = {
     {"RLE8", with(poked(bmp(50, 50, 8), 30, 4, {1})), "stops: It is compressed (method 1), which not every SDL reads"},
     {"300 colours at 8 bits", with(poked(bmp(50, 50, 8), 46, 4, {300})),
      "stops: It claims 300 colours, more than 8 bits can tell apart"},
-    {"a 16-bit red mask of 9 bits", with(poked(bmp(50, 50, 16), 54, 4, {0xff80})), masks("0000ff80")},
-    {"16-bit red and green masks that overlap", with(poked(bmp(50, 50, 16), 54, 4, {0xfc00})), masks("0000fc00")},
+    {"a 16-bit red mask of 9 bits, apart from the others", with(poked(bmp(50, 50, 16), 54, 4, {0xff80, 0x70, 0xf})),
+     masks("0000ff80 00000070 0000000f")},
+    {"16-bit red and green masks that overlap", with(poked(bmp(50, 50, 16), 54, 4, {0xfc00})), masks("0000fc00 000007e0 0000001f")},
     // Fonts that would draw the score too large for the screen.
     {"a 'P' 600 pixels wide, of normal height and advance", edited(font_with_wide_p), "",
      "stops: Its 'P' is #x# pixels and advances #, more than the screen"},
