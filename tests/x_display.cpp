@@ -80,7 +80,7 @@ x_server& x() { static x_server server; return server; }
 
 std::string wine_prefix() { return windows_build + std::string("/wine-prefix"); }
 
-// A Wine server left from elsewhere would draw on its own display.
+// A Wine server left from the headless runs would draw on no display; ours ends by itself after the last game.
 void end_wine_server() { wait_for(spawn({"wineserver", "-k"}, ".", {"WINEPREFIX=" + wine_prefix()}), 10000); }
 
 struct on_x : front_end {
@@ -183,6 +183,6 @@ std::unique_ptr<front_end> start_on_x() { return std::make_unique<on_x>(false); 
 
 std::unique_ptr<front_end> start_under_wine()
 {
-    static const bool once = (end_wine_server(), std::atexit(end_wine_server), true);
+    static const bool once = (end_wine_server(), true);
     return once ? std::make_unique<on_x>(true) : nullptr;
 }
