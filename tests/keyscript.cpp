@@ -150,10 +150,11 @@ __attribute__((destructor)) void write_totals()
 
 void snapshot(const char* kind, long number)
 {
-    const std::string path = snap_dir ? std::string(snap_dir) + "/" + kind + "-" + std::to_string(number) + ".bmp" : "";
-    snapping = true;
     SDL_Surface* display = SDL_GetVideoSurface();
-    if (!path.empty() && display && SDL_SaveBMP(display, path.c_str()) != 0) die("cannot save " + path);
+    if (!snap_dir || !display) return;
+    const std::string path = std::string(snap_dir) + "/" + kind + "-" + std::to_string(number) + ".bmp";
+    snapping = true;
+    if (SDL_SaveBMP(display, path.c_str()) != 0) die("cannot save " + path);
     snapping = false;
 }
 

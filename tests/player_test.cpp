@@ -13,7 +13,6 @@ namespace {
 
 // A front end and what may differ on it.
 struct front {
-    const char* name;
     const char* build;  // the variable that names its build's folder; none for the Linux build
     std::unique_ptr<front_end> (*start)();
     c_library library;
@@ -24,9 +23,9 @@ struct front {
 };
 
 const front fronts[] = {
-    {"X", nullptr, start_on_x, c_library::glibc, 100, true, true, false},
-    {"Wine", "PELLMOR_WINDOWS_BUILD", start_under_wine, c_library::msvcrt, 100, true, true, false},
-    {"Browser", "PELLMOR_WEB_BUILD", start_in_browser, c_library::musl, 200, false, false, true},
+    {nullptr, start_on_x, c_library::glibc, 100, true, true, false},
+    {"PELLMOR_WINDOWS_BUILD", start_under_wine, c_library::msvcrt, 100, true, true, false},
+    {"PELLMOR_WEB_BUILD", start_in_browser, c_library::musl, 200, false, false, true},
 };
 
 // Waits up to ms for area to show want; how it differs at the last look, or nothing once it shows it.
