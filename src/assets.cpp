@@ -13,8 +13,8 @@ namespace {
 // shows, and at most 16 MB for a surface of 32-bit pixels.
 constexpr std::int64_t max_picture_side = 2048;
 
-// What any BMP header holds up to its colour masks.
-constexpr std::size_t header_bytes_read = 14 + 40 + 12;
+// What any BMP header holds up to its alpha mask.
+constexpr std::size_t header_bytes_read = 14 + 56;
 
 constexpr std::uint32_t uncompressed = 0;  // BI_RGB
 constexpr std::uint32_t bit_fields = 3;    // BI_BITFIELDS: colour masks after the header
@@ -26,18 +26,23 @@ struct little_endian {
     std::int32_t s32(std::size_t at) const { return static_cast<std::int32_t>(u32(at)); }
 };
 
-// A channel's mask: one run of 1 to 8 bits, which every SDL can shift into
-// a byte.
-bool is_channel_mask(std::uint32_t mask)
+// The colour masks that both SDL libraries read alike: SDL 2 makes a surface
+// only in a layout of its own, and refuses the others.
+struct channel_masks {
+    std::uint32_t bits, red, green, blue;
+};
+constexpr channel_masks known_masks[] = {
+    {16, 0x7c00, 0x03e0, 0x001f},       {16, 0x001f, 0x03e0, 0x7c00},     {16, 0xf800, 0x07e0, 0x001f},
+    {16, 0x001f, 0x07e0, 0xf800},       {32, 0xff0000, 0xff00, 0xff},     {32, 0xff, 0xff00, 0xff0000},
+    {32, 0xff000000, 0xff0000, 0xff00}, {32, 0xff00, 0xff0000, 0xff000000},
+};
+
+bool masks_known(std::uint32_t bits, std::uint32_t red, std::uint32_t green, std::uint32_t blue)
 {
-    if (mask == 0)
-        return false;
-    int shift = 0, bits = 0;
-    while (!(mask >> shift & 1))
-        ++shift;
-    while (shift + bits < 32 && mask >> (shift + bits) & 1)
-        ++bits;
-    return bits <= 8 && (shift + bits == 32 || mask >> (shift + bits) == 0);
+    for (const channel_masks& m : known_masks)
+        if (m.bits == bits && m.red == red && m.green == green && m.blue == blue)
+            return true;
+    return false;
 }
 
 template <typename... Values>
@@ -80,12 +85,29 @@ bool renders_with_ink(TTF_Font* font, const std::string& text, SDL_Color colour,
     return ink || refuse(what + " is blank");
 }
 
+// A BMP header's fields as SDL reads them: the 32-bit header size, the
+// old 16-bit sizes only when it is 12.
+struct bmp_header {
+    std::uint32_t pixels_at, header_size;
+    std::int32_t width, height;
+    std::uint32_t planes, bits, compression, colours;
+};
+
+bmp_header read_header(const little_endian& h)
+{
+    if (h.u32(14) == 12)
+        return {h.u32(10), 12, static_cast<std::int32_t>(h.u16(18)), static_cast<std::int32_t>(h.u16(20)),
+                h.u16(22), h.u16(24), uncompressed, 0};
+    return {h.u32(10), h.u32(14), h.s32(18), h.s32(22), h.u16(26), h.u16(28), h.u32(30), h.u32(46)};
+}
+
+std::int64_t rows_of(const bmp_header& p) { return p.height < 0 ? -std::int64_t{p.height} : p.height; }
+
 // SDL makes and clears the surface that a header asks for before it reads a
 // single pixel, and the two SDL libraries read a damaged header each in its
 // own way: the classic 1.2.15 keeps only the low byte of a bit count such as
 // 0x1008 and makes an 8-bit surface without colours, on which its blits
-// crash. So only what both read and draw alike gets through, read as they
-// read it: the 32-bit header size, the old 16-bit sizes only when it is 12.
+// crash. So only what both read and draw alike gets through.
 // Why a picture that begins with these bytes must not be handed to SDL, or
 // nothing when it may be.
 std::string picture_header_fault(const unsigned char* header, std::size_t size)
@@ -96,42 +118,63 @@ std::string picture_header_fault(const unsigned char* header, std::size_t size)
     if (size < 18)
         return "Its header is cut short";
     const std::uint32_t header_size = h.u32(14);
-    const bool old_header = header_size == 12;
-    if (!old_header && header_size != 40 && header_size != 52 && header_size != 56 && header_size != 108 &&
+    if (header_size != 12 && header_size != 40 && header_size != 52 && header_size != 56 && header_size != 108 &&
         header_size != 124)
         return said("Its header is %u bytes long, of no kind that every SDL reads", header_size);
-    if (size < 14 + (old_header ? 12u : 40u))
+    if (size < 14 + (header_size < 56 ? header_size : 56))
         return "Its header is cut short";
+    const bmp_header p = read_header(h);
 
-    const std::int32_t width = old_header ? static_cast<std::int32_t>(h.u16(18)) : h.s32(18);
-    const std::int32_t height = old_header ? static_cast<std::int32_t>(h.u16(20)) : h.s32(22);
-    const std::uint32_t planes = h.u16(old_header ? 22 : 26);
-    const std::uint32_t bits = h.u16(old_header ? 24 : 28);
-    const std::uint32_t compression = old_header ? uncompressed : h.u32(30);
-    const std::uint32_t colours = old_header ? 0 : h.u32(46);
-
-    if (planes != 1)
-        return said("It has %u planes, not one", planes);
-    if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
-        return said("It has %u bits per pixel, not 1, 4, 8, 16, 24 or 32", bits);
-    if (compression == bit_fields) {
-        if (bits != 16 && bits != 32)
-            return said("It has colour masks for %u bits per pixel, not for 16 or 32", bits);
-        if (size < header_bytes_read)
+    if (p.planes != 1)
+        return said("It has %u planes, not one", p.planes);
+    if (p.bits != 1 && p.bits != 4 && p.bits != 8 && p.bits != 16 && p.bits != 24 && p.bits != 32)
+        return said("It has %u bits per pixel, not 1, 4, 8, 16, 24 or 32", p.bits);
+    // The classic library reads the colours right after the first 40 bytes
+    // of a longer header, SDL 2 after the whole header.
+    if (p.bits <= 8 && p.header_size > 40)
+        return said("Its colours follow a header of %u bytes, where not every SDL looks for them", p.header_size);
+    if (p.compression == bit_fields) {
+        if (p.bits != 16 && p.bits != 32)
+            return said("It has colour masks for %u bits per pixel, not for 16 or 32", p.bits);
+        if (size < 14 + 40 + 12)
             return "Its colour masks are cut short";
         const std::uint32_t red = h.u32(54), green = h.u32(58), blue = h.u32(62);
-        if (!is_channel_mask(red) || !is_channel_mask(green) || !is_channel_mask(blue) || (red & green) ||
-            (red & blue) || (green & blue) || (bits == 16 && (red | green | blue) > 0xffff))
-            return said("Its colour masks %08x %08x %08x are not three runs of 1 to 8 bits apart", red, green, blue);
-    } else if (compression != uncompressed) {
-        return said("It is compressed (method %u), which not every SDL reads", compression);
+        if (!masks_known(p.bits, red, green, blue))
+            return said("Its colour masks %08x %08x %08x are of no layout that every SDL reads", red, green, blue);
+        // SDL 2 reads an alpha mask from a header of 56 bytes or more; the
+        // classic library draws such a picture opaque.
+        if (p.header_size >= 56 && h.u32(66) != 0)
+            return said("It has an alpha mask (%08x), which not every SDL reads", h.u32(66));
+    } else if (p.compression != uncompressed) {
+        return said("It is compressed (method %u), which not every SDL reads", p.compression);
+    } else if ((p.bits == 16 || p.bits == 32) && p.pixels_at != 14 + p.header_size) {
+        // The classic library then reads three colour masks from the gap.
+        return said("Its pixels start at byte %u, not right after its header at %u", p.pixels_at,
+                    14 + p.header_size);
     }
-    if (bits <= 8 && colours > 1u << bits)
-        return said("It claims %u colours, more than %u bits can tell apart", colours, bits);
-    const std::int64_t down = height < 0 ? -std::int64_t{height} : height;
-    if (width < 1 || width > max_picture_side || down < 1 || down > max_picture_side)
-        return said("It claims %dx%d pixels; a picture is 1 to %d across and down", static_cast<int>(width),
-                    static_cast<int>(height), static_cast<int>(max_picture_side));
+    if (p.bits <= 8 && p.colours > 1u << p.bits)
+        return said("It claims %u colours, more than %u bits can tell apart", p.colours, p.bits);
+    if (p.width < 1 || p.width > max_picture_side || rows_of(p) < 1 || rows_of(p) > max_picture_side)
+        return said("It claims %dx%d pixels; a picture is 1 to %d across and down", static_cast<int>(p.width),
+                    static_cast<int>(p.height), static_cast<int>(max_picture_side));
+    return {};
+}
+
+// An uncompressed 32-bit picture's fourth bytes: SDL 2 takes them for alpha
+// when any is not 0, the classic library keeps them in the pixel, where the
+// colour key then misses. Why the pixels that follow in the file must not be
+// handed to SDL, or nothing when they may be.
+std::string picture_pixels_fault(std::FILE* in, const bmp_header& p)
+{
+    if (p.bits != 32 || p.compression != uncompressed || std::fseek(in, p.pixels_at, SEEK_SET) != 0)
+        return {};
+    unsigned char pixels[4096];  // a whole number of pixels
+    std::int64_t left = std::int64_t{4} * p.width * rows_of(p);
+    for (std::size_t got; left > 0 && (got = std::fread(pixels, 1, sizeof pixels, in)) > 0; left -= got)
+        for (std::size_t at = 3; at < got && static_cast<std::int64_t>(at) < left; at += 4)
+            if (pixels[at] != 0)
+                return said("Its pixels' fourth byte is %u, not 0: one SDL reads it as alpha, the other as colour",
+                            pixels[at]);
     return {};
 }
 
@@ -144,8 +187,10 @@ bool picture_may_load(const char* file)
     if (in == nullptr)
         return true;
     const std::size_t got = std::fread(header, 1, sizeof header, in);
+    std::string fault = picture_header_fault(header, got);
+    if (fault.empty())
+        fault = picture_pixels_fault(in, read_header(little_endian{header}));
     std::fclose(in);
-    const std::string fault = picture_header_fault(header, got);
     return fault.empty() || refuse(fault);
 }
 
@@ -170,6 +215,8 @@ bool font_draws_score_lines(TTF_Font* font, SDL_Color colour, int total_points)
         const std::string text = score_text(score, total_points);
         if (TTF_SizeText(font, text.c_str(), &w, &h) != 0)
             return false;
+        if (h < 1)  // SDL could not make the text's surface
+            return refuse(said("Its lines would be %d pixels high: its ascender is below its descender", h));
         if (w > max_line_width || h > max_glyph_side)
             return refuse(said("'%s' would be %dx%d pixels, more than %lldx%lld", text.c_str(), w, h, max_line_width,
                                max_glyph_side));

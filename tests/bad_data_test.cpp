@@ -96,7 +96,7 @@ std::string damage_picture(std::mt19937& random, std::string& bytes)
 {
     const struct { const char* name; int bpp, header_size; } variants[] = {
         {"1-bit", 1, 40}, {"4-bit", 4, 40}, {"8-bit", 8, 40}, {"16-bit", 16, 40}, {"32-bit", 32, 40},
-        {"8-bit OS/2", 8, 12}, {"24-bit OS/2", 24, 12}, {"32-bit V5", 32, 124}, {"16-bit V4", 16, 108}};
+        {"8-bit OS/2", 8, 12}, {"24-bit OS/2", 24, 12}, {"32-bit V5", 32, 124}, {"16-bit V4", 16, 108}, {"8-bit V4", 8, 108}};
     const size_t pick = below(random, std::size(variants) + 2);
     const std::string base = pick < std::size(variants) ? variants[pick].name : "its own";
     if (pick < std::size(variants)) bytes = bmp(50, 50, variants[pick].bpp, 0, 0, variants[pick].header_size);
@@ -107,9 +107,11 @@ std::string damage_picture(std::mt19937& random, std::string& bytes)
                    : std::vector<field>{{"file size", 2, 4}, {"pixel offset", 10, 4}, {"header size", 14, 4},
                                         {"width", 18, 4}, {"height", 22, 4}, {"planes", 26, 2}, {"bit count", 28, 2},
                                         {"compression", 30, 4}, {"image size", 34, 4}, {"colours", 46, 4},
-                                        {"red mask", 54, 4}, {"green mask", 58, 4}, {"blue mask", 62, 4}};
+                                        {"red mask", 54, 4}, {"green mask", 58, 4}, {"blue mask", 62, 4},
+                                        {"alpha mask", 66, 4}, {"first pixel's 4th byte", get(bytes, 10, 4) + 3, 1}};
     const field& f = fields[below(random, fields.size())];
     const uint32_t was = get(bytes, f.at, f.n), value = odd_value(random, was, f.n);
+    if (f.at + f.n > bytes.size()) return "no " + f.name;
     poke(bytes, f.at, f.n, {value});
     return base + " picture's " + f.name + " " + std::to_string(was) + " -> " + std::to_string(value);
 }
@@ -286,7 +288,7 @@ std::string claims(const std::string& w_h)
 }
 std::string masks(const std::string& all)
 {
-    return "stops: Its colour masks " + all + " are not three runs of 1 to 8 bits apart";
+    return "stops: Its colour masks " + all + " are of no layout that every SDL reads";
 }
 
 // A missing file: StartUp.EachMissingFileStopsWithItsMessage.
@@ -332,12 +334,27 @@ const damage damages[] = {
     {"a 16-bit red mask of 9 bits, apart from the others", with(poked(bmp(50, 50, 16), 54, 4, {0xff80, 0x70, 0xf})),
      masks("0000ff80 00000070 0000000f")},
     {"16-bit red and green masks that overlap", with(poked(bmp(50, 50, 16), 54, 4, {0xfc00})), masks("0000fc00 000007e0 0000001f")},
+    {"16-bit masks, 2 bits of blue", with(poked(bmp(50, 50, 16), 62, 4, {3})), masks("0000f800 000007e0 00000003")},
+    {"32-bit masks red, blue, green", with(poked(poked(bmp(50, 50, 32), 30, 4, {3}), 54, 4, {0xff0000, 0xff, 0xff00})),
+     masks("00ff0000 000000ff 0000ff00")},
+    // Read by each SDL otherwise: the classic one takes masks from the gap, colours from within the header, the
+    // fourth byte as colour; SDL 2 the alpha mask and the fourth byte as alpha.
+    {"16 bits uncompressed, its pixels 12 bytes after its header", with(poked(bmp(50, 50, 16), 30, 4, {0})),
+     "stops: Its pixels start at byte 66, not right after its header at 54"},
+    {"8 bits after a V4 header", with(bmp(50, 50, 8, 0, 0, 108)),
+     "stops: Its colours follow a header of 108 bytes, where not every SDL looks for them"},
+    {"32 bits, a pixel's fourth byte 0x80", with(poked(bmp(50, 50, 32), 57, 1, {0x80})),
+     "stops: Its pixels' fourth byte is 128, not 0: one SDL reads it as alpha, the other as colour"},
+    {"a V5 header's alpha mask", with(poked(poked(bmp(50, 50, 32, 0, 0, 124), 30, 4, {3}), 54, 4, {0xff0000, 0xff00, 0xff, 0xff000000})),
+     "stops: It has an alpha mask (ff000000), which not every SDL reads"},
     // Fonts that would draw the score too large for the screen.
     {"a 'P' 600 pixels wide, of normal height and advance", edited(font_with_wide_p), "",
      "stops: Its 'P' is #x# pixels and advances #, more than the screen"},
     {"kerning that sets the score's characters 234 pixels apart",
      edited([](std::string f) { return font_with_kerning(f, "PUNKTE: 0 VON 17", 8000); }), "",
      "stops: 'PUNKTE: 0 VON 17' would be #x# pixels, more than 2560x480"},
+    {"an ascender below its descender", edited([](std::string f) { return poked(f, table(f, "hhea") + 4, 2, {-400, 400}, true); }),
+     "", "stops: Its lines would be # pixels high: its ascender is below its descender"},
 };
 
 struct BadData : ::testing::TestWithParam<damage> {};
