@@ -171,6 +171,7 @@ struct in_browser : front_end {
                         " + ` in ${innerWidth}x${innerHeight}`; })()");
     }
     bool close_window() override { return false; }  // closing the tab ends the page, not the game
+    bool fault(int) override { return false; }
     std::string trace() override { return evaluate("0"), console; }  // once what the page has logged is in
     // Ended when the page says so, with the status.
     int ended(int ms) override

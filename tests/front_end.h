@@ -16,6 +16,7 @@ struct front_end {
     virtual bool full_screen() = 0;
     virtual std::string misplaced() = 0;  // where the game does not sit as it should, in words
     virtual bool close_window() = 0;      // as a window manager does; false if there is none
+    virtual bool fault(int signal) = 0;   // the display killed as in a crash (0), or the signal sent; false if not here
     virtual std::string trace() = 0;      // what the game has printed so far, lines ended by LF
     virtual int ended(int ms) = 0;        // the game's exit status, waiting up to ms; -1 while it runs
     virtual std::string notes() = 0;      // what else it said (its error output, the page's console)

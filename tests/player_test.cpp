@@ -4,6 +4,7 @@
 // status 0 and has printed the referee's trace, with its build's rand().
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdio>
 #include <tuple>
 
@@ -20,12 +21,13 @@ struct front {
     bool starts_full_screen;  // a page may go full screen only after a key
     bool has_window;          // that a window manager can close
     bool walks_to_the_win;    // half a minute: where no headless run checks this rand()'s walk
+    bool takes_faults;        // its display can be killed, the game signalled
 };
 
 const front fronts[] = {
-    {nullptr, start_on_x, c_library::glibc, 100, true, true, false},
-    {"PELLMOR_WINDOWS_BUILD", start_under_wine, c_library::msvcrt, 100, true, true, false},
-    {"PELLMOR_WEB_BUILD", start_in_browser, c_library::musl, 200, false, false, true},
+    {nullptr, start_on_x, c_library::glibc, 100, true, true, false, true},
+    {"PELLMOR_WINDOWS_BUILD", start_under_wine, c_library::msvcrt, 100, true, true, false, false},
+    {"PELLMOR_WEB_BUILD", start_in_browser, c_library::musl, 200, false, false, true, false},
 };
 
 // Waits up to ms for area to show want; how it differs at the last look, or nothing once it shows it.
@@ -70,7 +72,29 @@ struct player_case {
     const char* steps;  // what it plays, as a key script for the referee ("win": the planner's walk)
     void (*play)(front_end&, const front&);
     bool front::*needs = nullptr;  // what the front end must have
+    int status = 0;                // how the game ends
 };
+
+// The display killed as in a crash (signal 0), or the signal, in idle play, in the monsters' pause after a step
+// (steps 1), or in a bomb picture's wait (steps 2): the game and all it started are gone within a second.
+template <int signal, int steps>
+void faulted(front_end& f, const front&)
+{
+    if (steps > 0) {  // the pause begins once the monsters' steps are printed
+        EXPECT_GE(step_latency(f, "right", 1), 0);
+        for (const steady::time_point at = steady::now(); f.trace().find("monster3Y") == std::string::npos && ms_since(at) < 300;) {}
+    }
+    if (steps > 1) {
+        sleep_ms(400);
+        f.key("right", true);
+        EXPECT_EQ(differs(f, picture_screen("tod.bmp"), whole_screen, 1000), "") << "tod.bmp";
+        f.key("right", false);
+    }
+    ASSERT_TRUE(f.fault(signal));
+    const steady::time_point at = steady::now();
+    EXPECT_GE(f.ended(1000), 0) << "still there a second on";
+    std::printf("gone %.0f ms after the fault\n", ms_since(at));
+}
 
 const player_case player_cases[] = {
     {"the first frame shows the level, in its place; Q ends the game", "", [](front_end& f, const front& fr) {
@@ -115,6 +139,12 @@ const player_case player_cases[] = {
          EXPECT_TRUE(f.close_window());
          EXPECT_EQ(f.ended(5000), 0);
      }, &front::has_window},
+    {"the X server killed in play", "", faulted<0, 0>, &front::takes_faults, 1},
+    {"the X server killed in the monsters' pause", "right", faulted<0, 1>, &front::takes_faults, 1},
+    {"the X server killed in a bomb picture's wait", "right", faulted<0, 2>, &front::takes_faults, 1},
+    {"SIGTERM in play", "", faulted<SIGTERM, 0>, &front::takes_faults, 128 + SIGTERM},
+    {"SIGTERM in the monsters' pause", "right", faulted<SIGTERM, 1>, &front::takes_faults, 128 + SIGTERM},
+    {"SIGTERM in a bomb picture's wait", "right", faulted<SIGTERM, 2>, &front::takes_faults, 128 + SIGTERM},
     // Every other step with the letter key that steps the same way. A key is held until the game has taken its step
     // and printed all it prints for it (a point, the monsters' moves), and so is in the monsters' pause; in case it
     // prints nothing, for less than that.
@@ -159,7 +189,7 @@ TEST_P(Player, Plays)
         f->ended(5000);
         f->key("q", false);
     }
-    EXPECT_EQ(f->ended(0), 0) << f->notes();
+    EXPECT_EQ(f->ended(0), c.status) << f->notes();
     referee expected(fr.library);
     expected.play_script(planned(c.steps, fr.library));
     EXPECT_EQ(f->trace(), expected.out);

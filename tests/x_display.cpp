@@ -6,9 +6,13 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cmath>
+#include <fstream>
 
 #include "front_end.h"
 
@@ -52,7 +56,11 @@ struct x_server {
         XClearWindow(display, root);
         XSync(display, False);
     }
-    ~x_server() { XCloseDisplay(display), stop(manager), stop(server); }
+    ~x_server() { lose(), stop(manager); }
+    void lose()  // as when it crashes: our connection to it is dead
+    {
+        if (display) XCloseDisplay(display), stop(server), display = nullptr;
+    }
     Window parent_of(Window w)
     {
         Window root_of, parent, *children = nullptr;
@@ -127,6 +135,7 @@ struct on_x : front_end {
     }
     void key(const std::string& name, bool down) override
     {
+        if (!x().display) return;
         const KeyCode code = XKeysymToKeycode(x().display, find_key(name)->x_keysym);
         if (focused_game()) XTestFakeKeyEvent(x().display, code, down, CurrentTime);
         XFlush(x().display);
@@ -172,8 +181,29 @@ struct on_x : front_end {
         XFlush(x().display);
         return close.xclient.window != 0;
     }
+    // From here on what the game leaves behind is ours: ended waits for it too.
+    bool fault(int signal) override
+    {
+        prctl(PR_SET_CHILD_SUBREAPER, 1);
+        signal ? kill(pid, signal) : (x().lose(), 0);
+        return !wine;
+    }
     std::string trace() override { return without_crs(read_bytes(dir.path + "/out")); }
-    int ended(int ms) override { return status >= 0 ? status : status = wait_for(pid, ms); }
+    int ended(int ms) override
+    {
+        const steady::time_point start = steady::now();
+        if (status < 0) status = wait_for(pid, ms);
+        while (status >= 0 && left_behind() && ms_since(start) < ms) sleep_ms(10);
+        return status >= 0 && left_behind() ? -1 : status;
+    }
+    int left_behind()  // processes, besides the window manager, that the ended game left to us
+    {
+        int left = 0;
+        while (waitpid(-1, nullptr, WNOHANG) > 0) {}
+        std::ifstream children("/proc/self/task/" + std::to_string(getpid()) + "/children");
+        for (pid_t p; children >> p;) left += p != x().manager && p != x().server;
+        return left;
+    }
     std::string notes() override { return "it printed '" + trace().substr(0, 300) + "', " + read_bytes(dir.path + "/err"); }
 };
 

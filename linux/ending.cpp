@@ -1,0 +1,146 @@
+// How the Linux build ends when its display goes away or a signal comes,
+// whichever SDL 1.2 it runs on. Linked into the Linux game only; the game's
+// own calls and their order are untouched.
+//
+// A lost X display: Xlib's handler exits with status 1, and the exit
+// handlers then run SDL_Quit, which on sdl12-compat waits for good on the
+// dead connection, a core busy. In a pause nothing talks to the display at
+// all. So a thread waits for the connection's hang-up and ends the process,
+// and the exit handlers, once they run, have half a second.
+//
+// SIGTERM, SIGINT and SIGHUP: SDL would turn them into a quit event, read
+// only after a pause of up to seven seconds, and never once the display is
+// gone. The game ends at once through its exit handlers instead, so that
+// SDL_Quit gives the display back, and then by the signal, as a parent
+// expects.
+#include <SDL.h>
+#include <SDL_syswm.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/syscall.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+
+extern "C" SDL_Surface* __real_SDL_SetVideoMode(int width, int height, int bpp, Uint32 flags);
+
+namespace {
+
+constexpr int ending_signals[] = {SIGTERM, SIGINT, SIGHUP};
+constexpr long way_out_ms = 500;  // what the exit handlers may take before the process ends without them
+volatile sig_atomic_t caught = 0;  // the signal that ends the game, once one has come
+volatile sig_atomic_t leaving = 0, exit_status = 0;  // once the exit handlers run, and the status they end with
+
+void end_by_the_signal()
+{
+    signal(caught, SIG_DFL);
+    raise(caught);
+}
+
+// The exit handlers took too long.
+void on_deadline(int)
+{
+    if (caught)
+        end_by_the_signal();
+    _exit(exit_status);
+}
+
+void arm_deadline()
+{
+    signal(SIGALRM, on_deadline);
+    const itimerval once{{0, 0}, {0, way_out_ms * 1000}};
+    setitimer(ITIMER_REAL, &once, nullptr);
+}
+
+// Registered after the game has registered SDL_Quit, so it runs before it.
+void on_leaving(int status, void*)
+{
+    exit_status = status;
+    leaving = 1;
+    arm_deadline();
+}
+
+// Registered before the game registers SDL_Quit, so it runs after it. The
+// trace is flushed here, as exit would after its handlers.
+void after_sdl_quit()
+{
+    if (!caught)
+        return;
+    std::fflush(stdout);
+    end_by_the_signal();
+}
+
+void on_signal(int sig)
+{
+    if (caught) {  // a second signal, or one while the way out hangs
+        signal(sig, SIG_DFL);
+        raise(sig);
+    }
+    // The exit handlers run on the game's own thread.
+    if (syscall(SYS_gettid) != getpid()) {
+        syscall(SYS_tgkill, getpid(), getpid(), sig);
+        return;
+    }
+    caught = sig;
+    std::exit(128 + sig);
+}
+
+// Before main, so that SDL keeps these handlers rather than install its own.
+[[maybe_unused]] const bool ready = [] {
+    struct sigaction action {};
+    action.sa_handler = on_signal;
+    action.sa_flags = SA_NODEFER;  // a second signal ends the game at once
+    sigemptyset(&action.sa_mask);
+    for (int sig : ending_signals)
+        sigaction(sig, &action, nullptr);
+    std::atexit(after_sdl_quit);
+    return true;
+}();
+
+// Until the X server closes the connection: it has gone, or it has cut
+// the game off. Nothing is left to give back, so the exit handlers are
+// skipped; what the game has printed is kept. On the way out SDL closes the
+// connection itself, and the deadline holds.
+void watch(int connection)
+{
+    sigset_t all;
+    sigfillset(&all);
+    pthread_sigmask(SIG_BLOCK, &all, nullptr);  // signals are the game thread's
+    pollfd hang_up{connection, POLLRDHUP, 0};
+    while (poll(&hang_up, 1, -1) < 0 || !(hang_up.revents & (POLLRDHUP | POLLHUP | POLLERR)))
+        if (hang_up.revents & POLLNVAL)
+            return;
+    if (leaving)
+        return;
+    std::fputs("Pellmor: the X display has gone away\n", stderr);
+    arm_deadline();  // should the trace's output hang
+    std::fflush(stdout);
+    _exit(1);
+}
+
+void watch_the_display()
+{
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetWMInfo(&info) == 1 && info.subsystem == SDL_SYSWM_X11)
+        std::thread(watch, ConnectionNumber(info.info.x11.display)).detach();
+}
+
+}  // namespace
+
+// The game's SDL_SetVideoMode, by the linker's --wrap: the deadline on the
+// way out, SDL's own, then the display's watch once it is open.
+extern "C" SDL_Surface* __wrap_SDL_SetVideoMode(int width, int height, int bpp, Uint32 flags)
+{
+    static bool first = true;
+    if (first)
+        on_exit(on_leaving, nullptr);
+    SDL_Surface* screen = __real_SDL_SetVideoMode(width, height, bpp, flags);
+    if (screen != nullptr && first)
+        watch_the_display();
+    first = false;
+    return screen;
+}
