@@ -154,6 +154,7 @@ run)
         exit 0
     fi
     cd build/data
-    exec ../pellmor
+    # As the installed launcher starts it: sdl12-compat's flips wait for the display's refresh.
+    SDL12COMPAT_SYNC_TO_VBLANK=${SDL12COMPAT_SYNC_TO_VBLANK:-1} exec ../pellmor
     ;;
 esac

@@ -104,7 +104,9 @@ struct on_x : front_end {
     explicit on_x(bool under_wine) : wine(under_wine)
     {
         copy_data(dir.path);
-        std::vector<std::string> env{"DISPLAY=" + x().name, "SDL_VIDEODRIVER"}, game{PELLMOR_BINARY};
+        // As the launcher starts it.
+        std::vector<std::string> env{"DISPLAY=" + x().name, "SDL_VIDEODRIVER", "SDL12COMPAT_SYNC_TO_VBLANK=1"},
+            game{PELLMOR_BINARY};
         if (wine) env.insert(env.end(), {"WINEPREFIX=" + wine_prefix(), "WINEDEBUG=-all"});
         if (wine) game = {"wine", windows_build + std::string("/pellmor-windows/pellmor.exe")};
         started = steady::now();
