@@ -114,8 +114,10 @@ for release in "${releases[@]}"; do
     step "./setup.sh web-test: the page plays in Chromium" in_build "./setup.sh web-test"
     step "a second fresh $release root" new_root "$release" "$install"
     cp "$build"/home/player/pellmor/build/pellmor_*.deb "$install/tmp/" 2>/dev/null
+    # On Debian 12 the package brings sdl12-compat, not the classic SDL.
     step "apt-get install ./pellmor_*.deb" in_root "$install" root \
-        "apt-get update -q && DEBIAN_FRONTEND=noninteractive apt-get install -y -q /tmp/pellmor_*.deb"
+        "apt-get update -q && DEBIAN_FRONTEND=noninteractive apt-get install -y -q /tmp/pellmor_*.deb &&
+         { [ $release != bookworm ] || dpkg -s libsdl1.2-compat-shim >/dev/null; }"
     step "/usr/games/pellmor from /: the window, then Q" window_comes_up "$install" "cd / && /usr/games/pellmor"
     step "apt-get remove pellmor: nothing of it left" in_root "$install" root \
         "apt-get remove -y -q pellmor && ! ls /usr/games/pellmor /usr/share/games/pellmor 2>/dev/null"
