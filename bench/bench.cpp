@@ -10,12 +10,18 @@
 //   processes, the game's against a bare start-up's (the same calls and
 //   loads, the board's blits, the figure and the flip);
 // - resident memory after start-up and after FRAMES_FOR_MEMORY idle frames
-//   (1,000,000 by default) of the real binary under the key script.
+//   (1,000,000 by default) of the real binary under the key script;
+// - on a real display (Xvfb at 60 Hz with openbox), when there is one to
+//   start: the real binary idle, its flips a second and its share of a core
+//   and the X server's, started as before and as the launcher starts it;
+//   with PELLMOR_WINDOWS_BUILD set, also the Windows build under Wine.
 //
 // Not a test: it prints a table. Run it with `cmake --build build --target bench`.
 #include <SDL.h>
 #include <SDL_ttf.h>
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -190,6 +196,98 @@ void memory(long frames)
     std::filesystem::remove(log);
 }
 
+// A program started with these extra variables, its output thrown away.
+pid_t start(const std::vector<std::string>& argv, const std::vector<std::string>& env, int keep_fd = -1)
+{
+    const pid_t pid = fork();
+    if (pid != 0)
+        return pid;
+    const int nowhere = open("/dev/null", O_RDWR);
+    dup2(nowhere, STDIN_FILENO), dup2(nowhere, STDOUT_FILENO), dup2(nowhere, STDERR_FILENO);
+    if (keep_fd >= 0)
+        dup2(keep_fd, 3);
+    for (const std::string& e : env)  // a name alone is taken away
+        e.find('=') == std::string::npos ? unsetenv(e.c_str()) : putenv(const_cast<char*>(e.c_str()));
+    std::vector<char*> args;
+    for (const std::string& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    execvp(args[0], args.data());
+    _exit(127);
+}
+
+// The CPU time a process has used so far, in seconds, its threads' together.
+double cpu_seconds(pid_t pid)
+{
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string field;
+    for (int i = 1; i <= 13 && in >> field; ++i) {
+    }
+    long user = 0, system = 0;
+    in >> user >> system;
+    return double(user + system) / sysconf(_SC_CLK_TCK);
+}
+
+long flips_in(const std::string& file)
+{
+    long flips = 0;
+    std::ifstream(file) >> flips;
+    return flips;
+}
+
+// The game idle on the display for three seconds, after two to settle.
+void idle_on(const std::string& display, pid_t server, const char* how, std::vector<std::string> game,
+             std::vector<std::string> env)
+{
+    const std::string counted = (std::filesystem::temp_directory_path() / "pellmor-bench-flips").string();
+    std::filesystem::remove(counted);
+    env.insert(env.end(), {"DISPLAY=" + display, "SDL_VIDEODRIVER", "PELLMOR_FLIPS=" + counted});
+    const pid_t pid = start(game, env);
+    sleep(2);
+    const double game_cpu = cpu_seconds(pid), server_cpu = cpu_seconds(server);
+    const long flips = flips_in(counted);
+    const auto begun = bench_clock::now();
+    sleep(3);
+    const double seconds = seconds_since(begun);
+    std::printf("| %s | %.0f | %.0f %% | %.0f %% |\n", how, (flips_in(counted) - flips) / seconds,
+                (cpu_seconds(pid) - game_cpu) / seconds * 100, (cpu_seconds(server) - server_cpu) / seconds * 100);
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+}
+
+void on_a_display()
+{
+    int ready[2];
+    if (pipe(ready) != 0)
+        return;
+    const pid_t server = start({"Xvfb", "-displayfd", "3", "-screen", "0", "1024x768x24", "-nolisten", "tcp"}, {}, ready[1]);
+    close(ready[1]);
+    std::string number;
+    for (char c; read(ready[0], &c, 1) == 1 && c != '\n';)
+        number += c;
+    close(ready[0]);
+    if (number.empty()) {
+        std::printf("\n(No Xvfb to measure the game on a display with.)\n");
+        return;
+    }
+    const std::string display = ":" + number;
+    const pid_t manager = start({"openbox", "--sm-disable"}, {"DISPLAY=" + display});
+    sleep(1);
+    const SDL_version* sdl = SDL_Linked_Version();
+    std::printf("\n| idle on Xvfb, SDL %d.%d.%d | flips a second | the game's CPU | the X server's CPU |\n"
+                "|---|---|---|---|\n", sdl->major, sdl->minor, sdl->patch);
+    const std::string preload = "LD_PRELOAD=" FLIP_COUNTER;
+    idle_on(display, server, "started bare", {PELLMOR_BINARY}, {preload, "SDL12COMPAT_SYNC_TO_VBLANK=0"});
+    idle_on(display, server, "as the launcher starts it", {PELLMOR_BINARY}, {preload, "SDL12COMPAT_SYNC_TO_VBLANK=1"});
+    if (const char* windows = std::getenv("PELLMOR_WINDOWS_BUILD")) {
+        const std::string prefix = std::string("WINEPREFIX=") + windows + "/wine-prefix";
+        idle_on(display, server, "the Windows build, under Wine", {"wine", std::string(windows) + "/tests/pellmor_counted.exe"},
+                {prefix, "WINEDEBUG=-all"});
+    }
+    kill(manager, SIGKILL), kill(server, SIGKILL);
+    waitpid(manager, nullptr, 0), waitpid(server, nullptr, 0);
+}
+
 }  // namespace
 
 int main(int argc, char* argv[])
@@ -209,5 +307,6 @@ int main(int argc, char* argv[])
     idle_frames();
     start_up_times(std::filesystem::canonical("/proc/self/exe").string());
     memory(frames);
+    on_a_display();
     return 0;
 }
