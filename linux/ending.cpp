@@ -116,6 +116,7 @@ void watch(int connection)
     if (leaving)
         return;
     std::fputs("Pellmor: the X display has gone away\n", stderr);
+    exit_status = 1;
     arm_deadline();  // should the trace's output hang
     std::fflush(stdout);
     _exit(1);
