@@ -42,7 +42,9 @@ as_root() {
 
 # Build tools and the font that the game opens as delusion.ttf (Liberation
 # Sans Bold: Debian 12 has it in fonts-liberation2, later releases in
-# fonts-liberation), then for Linux SDL_ttf 2.0: all that the game needs. For
+# fonts-liberation), then for Linux SDL_ttf 2.0 and Xlib's headers (SDL's
+# window-manager interface for X11, by which the game watches its display):
+# all that the game needs. For
 # the tests also FreeType (the Windows build's SDL_ttf stand-in is compared
 # with SDL_ttf), GoogleTest, libpng for the picture tools, valgrind,
 # desktop-file-validate and man, and an X server with a window manager and
@@ -57,7 +59,7 @@ as_root() {
 font=fonts-liberation
 [ "$(. /etc/os-release && echo "${VERSION_ID:-}")" = 12 ] && font=fonts-liberation2
 packages=(make cmake pkg-config "$font")
-game=(g++ libsdl-ttf2.0-dev)
+game=(g++ libsdl-ttf2.0-dev libx11-dev)
 display=(libfreetype-dev libgtest-dev xvfb openbox libx11-dev libxtst-dev)  # the tests' build and the real display
 case $action in
 run) packages+=("${game[@]}") ;;

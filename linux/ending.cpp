@@ -104,7 +104,7 @@ void on_signal(int sig)
 // the game off. Nothing is left to give back, so the exit handlers are
 // skipped; what the game has printed is kept. On the way out SDL closes the
 // connection itself, and the deadline holds.
-void watch(int connection)
+[[maybe_unused]] void watch(int connection)
 {
     sigset_t all;
     sigfillset(&all);
@@ -122,12 +122,16 @@ void watch(int connection)
     _exit(1);
 }
 
+// SDL tells of the X connection only where Xlib's headers were there to
+// build with (sdl12-compat's headers leave it out otherwise).
 void watch_the_display()
 {
+#ifdef SDL_VIDEO_DRIVER_X11
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
     if (SDL_GetWMInfo(&info) == 1 && info.subsystem == SDL_SYSWM_X11)
         std::thread(watch, ConnectionNumber(info.info.x11.display)).detach();
+#endif
 }
 
 }  // namespace
