@@ -9,9 +9,11 @@
     desktop, and the page gets its turn while it flips or sleeps.
 
     Keys come from the page's keydown and keyup events (auto-repeats left
-    out, as SDL's X11 driver does), queued and posted when SDL pumps its
-    events. Full screen is the page's own, toggled by the browser's
-    Fullscreen API, which allows it only shortly after a key press.
+    out, as SDL's X11 driver does) and from the page's own controls (its
+    touch buttons, through web_control), queued and posted when SDL pumps
+    its events. Full screen is the page's own, toggled by the browser's
+    Fullscreen API, which allows it only shortly after a key press or a
+    tap.
 
     This file is under the GNU Lesser General Public License 2.1 or later,
     as SDL 1.2 is.
@@ -117,6 +119,24 @@ static SDLKey key_symbol(unsigned long code)
 	}
 }
 
+static void queue_key(SDLKey sym, Uint8 state)
+{
+	if (key_count < (int)SDL_arraysize(key_queue)) {
+		key_queue[key_count].sym = sym;
+		key_queue[key_count].state = state;
+		++key_count;
+	}
+}
+
+/* The page's own controls (its touch buttons) press and release keys by
+   their key codes, into the keyboard's queue. */
+EMSCRIPTEN_KEEPALIVE void web_control(int key_code, int down)
+{
+	const SDLKey sym = key_symbol(key_code);
+	if (sym != SDLK_UNKNOWN)
+		queue_key(sym, down ? SDL_PRESSED : SDL_RELEASED);
+}
+
 static EM_BOOL on_key(int type, const EmscriptenKeyboardEvent *event, void *unused)
 {
 	const SDLKey sym = key_symbol(event->keyCode);
@@ -125,11 +145,8 @@ static EM_BOOL on_key(int type, const EmscriptenKeyboardEvent *event, void *unus
 	/* A held key's repeats would change nothing (SDL ignores a press of a
 	   key that is down), but while the page's frames are held (a hidden
 	   tab) they would fill the queue, and its release be lost. */
-	if (!event->repeat && key_count < (int)SDL_arraysize(key_queue)) {
-		key_queue[key_count].sym = sym;
-		key_queue[key_count].state = type == EMSCRIPTEN_EVENT_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
-		++key_count;
-	}
+	if (!event->repeat)
+		queue_key(sym, type == EMSCRIPTEN_EVENT_KEYDOWN ? SDL_PRESSED : SDL_RELEASED);
 	/* The game's keys do not scroll the page; the browser's own shortcuts
 	   (function keys, and with Ctrl, Alt or Meta) stay the browser's. */
 	return !(sym >= SDLK_F1 && sym <= SDLK_F15) &&
