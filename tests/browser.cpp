@@ -1,7 +1,7 @@
 // The web build (PELLMOR_WEB_BUILD: its folder) in a browser: served on 127.0.0.1 by a static file server, played
 // in Debian's Chromium, headless, driven through its DevTools protocol on a pipe. Keys go in as the browser's key
-// events, with a keyboard's repeats while held; the canvas is read back pixel by pixel and the console is the
-// game's trace.
+// events, with a keyboard's repeats while held, or on a phone (a 390x844 touch screen) as touches on the page's
+// controls; the canvas is read back pixel by pixel and the console is the game's trace.
 #include <poll.h>
 #include <unistd.h>
 
@@ -58,8 +58,11 @@ struct in_browser : front_end {
     int to = -1, from = -1, next_id = 1;
     std::string session, unread, console;
     std::map<std::string, steady::time_point> held;  // keys down, and since when
+    const bool phone;
+    std::map<int, std::string> touches;  // fingers down, by their control's key code: where, as DevTools has it
 
-    in_browser()
+    // On a phone, offline: after a first visit, the server stopped, the network off, the page reloaded.
+    in_browser(bool on_phone, bool offline) : phone(on_phone)
     {
         server = spawn({"python3", "-u", "-m", "http.server", "0", "--bind", "127.0.0.1", "--directory",
                         std::getenv("PELLMOR_WEB_BUILD")}, ".", {}, dir.path + "/server");
@@ -82,8 +85,23 @@ struct in_browser : front_end {
         const std::string attached = call("Target.attachToTarget", "{\"targetId\":\"" + target + "\",\"flatten\":true}");
         session = json_string(attached, "sessionId");
         call("Runtime.enable");
+        if (phone) {
+            call("Emulation.setDeviceMetricsOverride",
+                 R"({"width":390,"height":844,"deviceScaleFactor":3,"mobile":true})");
+            call("Emulation.setTouchEmulationEnabled", R"({"enabled":true,"maxTouchPoints":5})");
+        }
         started = steady::now();
         call("Page.navigate", "{\"url\":\"http://127.0.0.1:" + std::to_string(port) + "/pellmor.html\"}");
+        if (!offline) return;
+        if (evaluate("navigator.serviceWorker.ready.then(() => 'kept')") != "kept")
+            throw std::runtime_error("no service worker");
+        stop(server), server = -1;
+        call("Network.enable");
+        call("Network.emulateNetworkConditions",
+             R"({"offline":true,"latency":0,"downloadThroughput":-1,"uploadThroughput":-1})");
+        started = steady::now();
+        call("Page.reload");
+        console.clear();
     }
     ~in_browser() override { close(to), close(from), stop(chromium), stop(server); }
 
@@ -135,8 +153,30 @@ struct in_browser : front_end {
              "\",\"code\":\"" + code + "\",\"windowsVirtualKeyCode\":" + std::to_string(k.dom_key_code) +
              ",\"autoRepeat\":" + (repeat ? "true" : "false") + "}");
     }
+    // On a phone, a finger on the control of the key's direction (W A S D have the arrows'), held as long; the
+    // other fingers down stay.
+    void touch(const std::string& name, bool down)
+    {
+        const game_key* k = find_key(name);
+        int code = k->dom_key_code;
+        for (const game_key& arrow : game_keys)
+            if (arrow.name[1] && (k->col_change || k->row_change) && arrow.col_change == k->col_change &&
+                arrow.row_change == k->row_change)
+                code = arrow.dom_key_code;
+        const std::string id = std::to_string(code);
+        if (down)
+            touches[code] = evaluate("(() => { const r = document.querySelector('#controls [data-key=\"" + id +
+                                     "\"]').getBoundingClientRect(); return JSON.stringify({x: r.x + r.width / 2,"
+                                     " y: r.y + r.height / 2, id: " + id + "}); })()");
+        std::string points = down ? "" : touches[code];  // on a press every finger down, on a release the one lifted
+        for (const auto& [c, point] : touches) points += down ? (points.empty() ? "" : ",") + point : "";
+        if (!down) touches.erase(code);
+        call("Input.dispatchTouchEvent",
+             std::string("{\"type\":\"") + (down ? "touchStart" : "touchEnd") + "\",\"touchPoints\":[" + points + "]}");
+    }
     void key(const std::string& name, bool down) override
     {
+        if (phone) return touch(name, down);
         send_key(name, down, false);
         held.erase(name);
         if (down) held[name] = steady::now() + std::chrono::milliseconds(500);
@@ -162,13 +202,21 @@ struct in_browser : front_end {
     // pixels otherwise than the one the expected text is drawn with. The board is the game's pixels.
     bool blends(SDL_Rect area) override { return area.y + area.h > score_band.y; }
     bool full_screen() override { return evaluate("String(!!document.fullscreenElement)") == "true"; }
-    // As large as the window allows, its shape kept.
+    // As large as the window allows, its shape kept; on a phone with its six controls, each at least 44x44, on the
+    // screen and off the board; without touch, none.
     std::string misplaced() override
     {
+        const std::string controls = phone ? "Up,Left,Right,Down,Full screen,Quit" : "";
         return evaluate("(() => { const r = document.getElementById('canvas').getBoundingClientRect();"
-                        " return Math.abs(r.width - Math.min(innerWidth, innerHeight * 4 / 3)) < 1"
+                        " const wrong = Math.abs(r.width - Math.min(innerWidth, innerHeight * 4 / 3)) < 1"
                         " && Math.abs(r.height * 4 / 3 - r.width) < 1 ? '' : `the canvas is ${r.width}x${r.height}`"
-                        " + ` in ${innerWidth}x${innerHeight}`; })()");
+                        " + ` in ${innerWidth}x${innerHeight}`;"
+                        " const shown = [...document.querySelectorAll('#controls button')].filter(b => {"
+                        "  const c = b.getBoundingClientRect(); return c.width >= 44 && c.height >= 44 && c.left >= 0"
+                        "   && c.top >= 0 && c.right <= innerWidth && c.bottom <= innerHeight"
+                        "   && !(c.left < r.right && c.right > r.left && c.top < r.bottom && c.bottom > r.top); })"
+                        "  .map(b => b.ariaLabel).join();"
+                        " return wrong + (shown == '" + controls + "' ? '' : ` controls in place: ${shown}`); })()");
     }
     bool close_window() override { return false; }  // closing the tab ends the page, not the game
     bool fault(int) override { return false; }
@@ -187,4 +235,6 @@ struct in_browser : front_end {
 
 }  // namespace
 
-std::unique_ptr<front_end> start_in_browser() { return std::make_unique<in_browser>(); }
+std::unique_ptr<front_end> start_in_browser() { return std::make_unique<in_browser>(false, false); }
+std::unique_ptr<front_end> start_on_phone() { return std::make_unique<in_browser>(true, false); }
+std::unique_ptr<front_end> start_on_phone_offline() { return std::make_unique<in_browser>(true, true); }

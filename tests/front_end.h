@@ -26,3 +26,5 @@ struct front_end {
 std::unique_ptr<front_end> start_on_x();        // the Linux build on an X display
 std::unique_ptr<front_end> start_under_wine();  // the Windows build's pellmor.exe on it, under Wine
 std::unique_ptr<front_end> start_in_browser();  // the web build in Chromium
+std::unique_ptr<front_end> start_on_phone();    // the same on a touch phone, played by its controls
+std::unique_ptr<front_end> start_on_phone_offline();  // once visited, then reloaded without a network

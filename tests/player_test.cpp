@@ -22,12 +22,15 @@ struct front {
     bool has_window;          // that a window manager can close
     bool walks_to_the_win;    // half a minute: where no headless run checks this rand()'s walk
     bool takes_faults;        // its display can be killed, the game signalled
+    bool prints_at_once;      // its trace shows each line as the game prints it (a file's is buffered)
 };
 
 const front fronts[] = {
-    {nullptr, start_on_x, c_library::glibc, 100, true, true, false, true},
-    {"PELLMOR_WINDOWS_BUILD", start_under_wine, c_library::msvcrt, 100, true, true, false, false},
-    {"PELLMOR_WEB_BUILD", start_in_browser, c_library::musl, 200, false, false, true, false},
+    {nullptr, start_on_x, c_library::glibc, 100, true, true, false, true, false},
+    {"PELLMOR_WINDOWS_BUILD", start_under_wine, c_library::msvcrt, 100, true, true, false, false, false},
+    {"PELLMOR_WEB_BUILD", start_in_browser, c_library::musl, 200, false, false, true, false, true},
+    {"PELLMOR_WEB_BUILD", start_on_phone, c_library::musl, 200, false, false, true, false, true},
+    {"PELLMOR_WEB_BUILD", start_on_phone_offline, c_library::musl, 200, false, false, false, false, true},
 };
 
 // Waits up to ms for area to show want; how it differs at the last look, or nothing once it shows it.
@@ -67,6 +70,19 @@ int toggles_of_one_press(front_end& f, int hold_ms)
     return changes;
 }
 
+// Holds key until the game has printed what the referee prints for script, whose last steps the key takes, and so
+// into the monsters' pause after the last; for 100 ms at least, in case a step prints nothing.
+void held_until(front_end& f, const std::string& key, const std::string& script, c_library library)
+{
+    referee expected(library);
+    expected.play_script(script);
+    f.key(key, true);
+    for (const steady::time_point at = steady::now();
+         (f.trace().size() < expected.out.size() || ms_since(at) < 100) && ms_since(at) < 5000;)
+        sleep_ms(5);
+    f.key(key, false);
+}
+
 struct player_case {
     const char* what;
     const char* steps;  // what it plays, as a key script for the referee ("win": the planner's walk)
@@ -80,9 +96,9 @@ struct player_case {
 template <int signal, int steps>
 void faulted(front_end& f, const front&)
 {
-    if (steps > 0) {  // the pause begins once the monsters' steps are printed
+    if (steps > 0) {
         EXPECT_GE(step_latency(f, "right", 1), 0);
-        for (const steady::time_point at = steady::now(); f.trace().find("monster3Y") == std::string::npos && ms_since(at) < 300;) {}
+        sleep_ms(100);  // the pause begins as the step shows
     }
     if (steps > 1) {
         sleep_ms(400);
@@ -145,24 +161,25 @@ const player_case player_cases[] = {
     {"SIGTERM in play", "", faulted<SIGTERM, 0>, &front::takes_faults, 128 + SIGTERM},
     {"SIGTERM in the monsters' pause", "right", faulted<SIGTERM, 1>, &front::takes_faults, 128 + SIGTERM},
     {"SIGTERM in a bomb picture's wait", "right", faulted<SIGTERM, 2>, &front::takes_faults, 128 + SIGTERM},
-    // Every other step with the letter key that steps the same way. A key is held until the game has taken its step
-    // and printed all it prints for it (a point, the monsters' moves), and so is in the monsters' pause; in case it
-    // prints nothing, for less than that.
+    {"Down held over three monster pauses takes three steps", "right,down,right,right,down,down,down",
+     [](front_end& f, const front& fr) {
+         std::string script;
+         for (const char* step : {"right", "down", "right", "right"})
+             held_until(f, step, script += (script.empty() ? "" : ",") + std::string(step), fr.library);
+         held_until(f, "down", script + ",down,down,down", fr.library);
+     }, &front::prints_at_once},
+    // Every other step with the letter key that steps the same way.
     {"the referee's winning walk, every other step on W A S D, then the win picture, and the game ends", "win",
      [](front_end& f, const front& fr) {
          const std::vector<std::string> walk = split(planned("win", fr.library), ',');
+         std::string script;
          for (size_t i = 0; i < walk.size(); ++i) {
              const game_key* arrow = find_key(walk[i]);
              std::string key = walk[i];
              for (const game_key& k : game_keys)
                  if (i % 2 && !k.name[1] && k.col_change == arrow->col_change && k.row_change == arrow->row_change)
                      key = k.name;
-             const size_t printed = f.trace().size();
-             f.key(key, true);
-             steady::time_point pressed = steady::now(), last = pressed;
-             for (size_t seen = printed; seen == printed ? ms_since(pressed) < 250 : ms_since(last) < 100; sleep_ms(10))
-                 if (const size_t now = f.trace().size(); now != seen) seen = now, last = steady::now();
-             f.key(key, false);
+             held_until(f, key, script += (i ? "," : "") + walk[i], fr.library);
          }
          EXPECT_EQ(differs(f, picture_screen("win.bmp"), whole_screen, 1000), "") << "win.bmp";
          EXPECT_EQ(f.ended(9000), 0);
@@ -200,5 +217,7 @@ auto on(const front& f) { return ::testing::Combine(::testing::Values(f), ::test
 INSTANTIATE_TEST_SUITE_P(X, Player, on(fronts[0]), name_of);
 INSTANTIATE_TEST_SUITE_P(Wine, Player, on(fronts[1]), name_of);
 INSTANTIATE_TEST_SUITE_P(Browser, Player, on(fronts[2]), name_of);
+INSTANTIATE_TEST_SUITE_P(Phone, Player, on(fronts[3]), name_of);
+INSTANTIATE_TEST_SUITE_P(PhoneOffline, Player, on(fronts[4]), name_of);
 
 }  // namespace
