@@ -20,8 +20,6 @@
 #include <SDL.h>
 #include <SDL_ttf.h>
 #include <fcntl.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -35,6 +33,7 @@
 
 #include "board.h"
 #include "display.h"
+#include "harness.h"
 #include "shell.h"
 
 namespace {
@@ -196,26 +195,6 @@ void memory(long frames)
     std::filesystem::remove(log);
 }
 
-// A program started with these extra variables, its output thrown away.
-pid_t start(const std::vector<std::string>& argv, const std::vector<std::string>& env, int keep_fd = -1)
-{
-    const pid_t pid = fork();
-    if (pid != 0)
-        return pid;
-    const int nowhere = open("/dev/null", O_RDWR);
-    dup2(nowhere, STDIN_FILENO), dup2(nowhere, STDOUT_FILENO), dup2(nowhere, STDERR_FILENO);
-    if (keep_fd >= 0)
-        dup2(keep_fd, 3);
-    for (const std::string& e : env)  // a name alone is taken away
-        e.find('=') == std::string::npos ? unsetenv(e.c_str()) : putenv(const_cast<char*>(e.c_str()));
-    std::vector<char*> args;
-    for (const std::string& a : argv)
-        args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    execvp(args[0], args.data());
-    _exit(127);
-}
-
 // The CPU time a process has used so far, in seconds, its threads' together.
 double cpu_seconds(pid_t pid)
 {
@@ -242,7 +221,7 @@ void idle_on(const std::string& display, pid_t server, const char* how, std::vec
     const std::string counted = (std::filesystem::temp_directory_path() / "pellmor-bench-flips").string();
     std::filesystem::remove(counted);
     env.insert(env.end(), {"DISPLAY=" + display, "SDL_VIDEODRIVER", "PELLMOR_FLIPS=" + counted});
-    const pid_t pid = start(game, env);
+    const pid_t pid = spawn(game, ".", env);
     sleep(2);
     const double game_cpu = cpu_seconds(pid), server_cpu = cpu_seconds(server);
     const long flips = flips_in(counted);
@@ -251,8 +230,7 @@ void idle_on(const std::string& display, pid_t server, const char* how, std::vec
     const double seconds = seconds_since(begun);
     std::printf("| %s | %.0f | %.0f %% | %.0f %% |\n", how, (flips_in(counted) - flips) / seconds,
                 (cpu_seconds(pid) - game_cpu) / seconds * 100, (cpu_seconds(server) - server_cpu) / seconds * 100);
-    kill(pid, SIGKILL);
-    waitpid(pid, nullptr, 0);
+    stop(pid);
 }
 
 void on_a_display()
@@ -260,7 +238,8 @@ void on_a_display()
     int ready[2];
     if (pipe(ready) != 0)
         return;
-    const pid_t server = start({"Xvfb", "-displayfd", "3", "-screen", "0", "1024x768x24", "-nolisten", "tcp"}, {}, ready[1]);
+    const pid_t server = spawn({"Xvfb", "-displayfd", "3", "-screen", "0", "1024x768x24", "-nolisten", "tcp"}, ".", {},
+                               "/dev/null", "/dev/null", {ready[1]});
     close(ready[1]);
     std::string number;
     for (char c; read(ready[0], &c, 1) == 1 && c != '\n';)
@@ -271,7 +250,7 @@ void on_a_display()
         return;
     }
     const std::string display = ":" + number;
-    const pid_t manager = start({"openbox", "--sm-disable"}, {"DISPLAY=" + display});
+    const pid_t manager = spawn({"openbox", "--sm-disable"}, ".", {"DISPLAY=" + display});
     sleep(1);
     const SDL_version* sdl = SDL_Linked_Version();
     std::printf("\n| idle on Xvfb, SDL %d.%d.%d | flips a second | the game's CPU | the X server's CPU |\n"
@@ -284,8 +263,7 @@ void on_a_display()
         idle_on(display, server, "the Windows build, under Wine", {"wine", std::string(windows) + "/tests/pellmor_counted.exe"},
                 {prefix, "WINEDEBUG=-all"});
     }
-    kill(manager, SIGKILL), kill(server, SIGKILL);
-    waitpid(manager, nullptr, 0), waitpid(server, nullptr, 0);
+    stop(manager), stop(server);
 }
 
 }  // namespace
