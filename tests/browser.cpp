@@ -158,11 +158,7 @@ struct in_browser : front_end {
     void touch(const std::string& name, bool down)
     {
         const game_key* k = find_key(name);
-        int code = k->dom_key_code;
-        for (const game_key& arrow : game_keys)
-            if (arrow.name[1] && (k->col_change || k->row_change) && arrow.col_change == k->col_change &&
-                arrow.row_change == k->row_change)
-                code = arrow.dom_key_code;
+        const int code = k->name[1] ? k->dom_key_code : twin(*k).dom_key_code;  // a letter's twin is an arrow, or itself
         const std::string id = std::to_string(code);
         if (down)
             touches[code] = evaluate("(() => { const r = document.querySelector('#controls [data-key=\"" + id +

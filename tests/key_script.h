@@ -35,6 +35,16 @@ inline const game_key* find_key(const std::string& name)
     return nullptr;
 }
 
+// The key of the other kind that steps the same way: an arrow's letter, a letter's arrow; Q and F themselves.
+inline const game_key& twin(const game_key& k)
+{
+    for (const game_key& other : game_keys)
+        if (&other != &k && (k.col_change || k.row_change) && other.col_change == k.col_change &&
+            other.row_change == k.row_change)
+            return other;
+    return k;
+}
+
 inline std::vector<std::string> split(const std::string& text, char separator)
 {
     std::vector<std::string> parts;

@@ -173,14 +173,8 @@ const player_case player_cases[] = {
      [](front_end& f, const front& fr) {
          const std::vector<std::string> walk = split(planned("win", fr.library), ',');
          std::string script;
-         for (size_t i = 0; i < walk.size(); ++i) {
-             const game_key* arrow = find_key(walk[i]);
-             std::string key = walk[i];
-             for (const game_key& k : game_keys)
-                 if (i % 2 && !k.name[1] && k.col_change == arrow->col_change && k.row_change == arrow->row_change)
-                     key = k.name;
-             held_until(f, key, script += (i ? "," : "") + walk[i], fr.library);
-         }
+         for (size_t i = 0; i < walk.size(); ++i)
+             held_until(f, i % 2 ? twin(*find_key(walk[i])).name : walk[i], script += (i ? "," : "") + walk[i], fr.library);
          EXPECT_EQ(differs(f, picture_screen("win.bmp"), whole_screen, 1000), "") << "win.bmp";
          EXPECT_EQ(f.ended(9000), 0);
      }, &front::walks_to_the_win},
