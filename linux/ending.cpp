@@ -10,9 +10,11 @@
 //
 // SIGTERM, SIGINT and SIGHUP: SDL would turn them into a quit event, read
 // only after a pause of up to seven seconds, and never once the display is
-// gone. The game ends at once through its exit handlers instead, so that
-// SDL_Quit gives the display back, and then by the signal, as a parent
-// expects.
+// gone. The game ends through its exit handlers instead, so that SDL_Quit
+// gives the display back, and then by the signal, as a parent expects: at
+// once in a pause, else at the frame's next event pump. Not from within a
+// frame's drawing, where SDL or the C library may hold a lock that the
+// exit handlers would wait for.
 #include <SDL.h>
 #include <SDL_syswm.h>
 #include <poll.h>
@@ -26,6 +28,8 @@
 #include <thread>
 
 extern "C" SDL_Surface* __real_SDL_SetVideoMode(int width, int height, int bpp, Uint32 flags);
+extern "C" int __real_SDL_PollEvent(SDL_Event* event);
+extern "C" void __real_SDL_Delay(Uint32 ms);
 
 namespace {
 
@@ -33,6 +37,7 @@ constexpr int ending_signals[] = {SIGTERM, SIGINT, SIGHUP};
 constexpr long way_out_ms = 500;  // what the exit handlers may take before the process ends without them
 volatile sig_atomic_t caught = 0;  // the signal that ends the game, once one has come
 volatile sig_atomic_t leaving = 0, exit_status = 0;  // once the exit handlers run, and the status they end with
+volatile sig_atomic_t pausing = 0;  // while the game sleeps in SDL_Delay, holding nothing
 
 void end_by_the_signal()
 {
@@ -56,22 +61,23 @@ void arm_deadline()
 }
 
 // Registered after the game has registered SDL_Quit, so it runs before it.
+// The trace is kept first, whatever SDL_Quit then does.
 void on_leaving(int status, void*)
 {
     exit_status = status;
     leaving = 1;
+    std::fflush(stdout);
     arm_deadline();
 }
 
-// Registered before the game registers SDL_Quit, so it runs after it. The
-// trace is flushed here, as exit would after its handlers.
+// Registered before the game registers SDL_Quit, so it runs after it.
 void after_sdl_quit()
 {
-    if (!caught)
-        return;
-    std::fflush(stdout);
-    end_by_the_signal();
+    if (caught)
+        end_by_the_signal();
 }
+
+[[noreturn]] void end_for_the_signal() { std::exit(128 + caught); }
 
 void on_signal(int sig)
 {
@@ -85,7 +91,8 @@ void on_signal(int sig)
         return;
     }
     caught = sig;
-    std::exit(128 + sig);
+    if (pausing)
+        end_for_the_signal();
 }
 
 // Before main, so that SDL keeps these handlers rather than install its own.
@@ -136,7 +143,26 @@ void watch_the_display()
 
 }  // namespace
 
-// The game's SDL_SetVideoMode, by the linker's --wrap: the deadline on the
+// The game's SDL_PollEvent and SDL_Delay, by the linker's --wrap: where a
+// signal that has come ends it.
+extern "C" int __wrap_SDL_PollEvent(SDL_Event* event)
+{
+    if (caught)
+        end_for_the_signal();
+    return __real_SDL_PollEvent(event);
+}
+
+extern "C" void __wrap_SDL_Delay(Uint32 ms)
+{
+    pausing = 1;
+    if (!caught)
+        __real_SDL_Delay(ms);
+    pausing = 0;
+    if (caught)
+        end_for_the_signal();
+}
+
+// The game's SDL_SetVideoMode: the deadline on the
 // way out, SDL's own, then the display's watch once it is open.
 extern "C" SDL_Surface* __wrap_SDL_SetVideoMode(int width, int height, int bpp, Uint32 flags)
 {
