@@ -32,7 +32,9 @@ sed "s|^prefix=.*|prefix=$work/sdl/usr|" "$work/sdl/usr/lib/$arch/pkgconfig/sdl.
 
 PKG_CONFIG_PATH=$work/pkgconfig cmake -S "$root" -B "$work/build"
 cmake --build "$work/build" -j"$(nproc)"
-ldd "$work/build/pellmor" | grep -q "$work/sdl/.*libSDL-1.2" ||
+# ldd's output is read whole first: with pipefail, grep -q stopping at the match could leave ldd to die of SIGPIPE.
+libraries=$(ldd "$work/build/pellmor")
+grep -q "$work/sdl/.*libSDL-1.2" <<<"$libraries" ||
     { echo "classic_sdl.sh: pellmor is not linked against the unpacked SDL 1.2.15" >&2; exit 1; }
 cd "$work/build"
 LD_LIBRARY_PATH=$work/sdl/usr/lib/$arch ctest --output-on-failure -j"$(nproc)"

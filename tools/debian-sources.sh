@@ -38,7 +38,7 @@ apt_private=(-o Dir::Etc::SourceList=/dev/null -o "Dir::Etc::SourceParts=$source
 echo "debian-sources.sh: fetching the source packages $*"
 quietly apt-update apt-get "${apt_private[@]}" update
 release=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
-if ! apt-cache "${apt_private[@]}" showsrc libsdl1.2 2>/dev/null | grep -q '^Package: libsdl1.2$' &&
+if ! apt-cache "${apt_private[@]}" showsrc libsdl1.2 2>/dev/null | grep '^Package: libsdl1.2$' >/dev/null &&
     [ -n "$release" ] && [ "$release" != bookworm ]; then
     for file in "$sources"/*; do
         sed "s/\<$release\>/bookworm/g" "$file" >"$sources/bookworm-$(basename "$file")"
