@@ -282,14 +282,8 @@ struct damage {
     bool unprivileged = false;  // run as nobody, so that permissions count even for root
 };
 const std::string any = "stops: *";
-std::string claims(const std::string& w_h)
-{
-    return "stops: It claims " + w_h + " pixels; a picture is 1 to 2048 across and down";
-}
-std::string masks(const std::string& all)
-{
-    return "stops: Its colour masks " + all + " are of no layout that every SDL reads";
-}
+std::string claims(const std::string& w_h) { return "stops: It claims " + w_h + " pixels; a picture is 1 to 2048 across and down"; }
+std::string masks(const std::string& all) { return "stops: Its colour masks " + all + " are of no layout that every SDL reads"; }
 
 // A missing file: StartUp.EachMissingFileStopsWithItsMessage.
 const damage damages[] = {
@@ -301,18 +295,12 @@ const damage damages[] = {
     {"a directory", [](const std::string& p) { fs::remove(p), fs::create_directory(p); }, any, any},
     {"unreadable", [](const std::string& p) { chmod(p.c_str(), 0); }, any, any, true},
     // Every depth SDL reads, odd sizes: sprites are drawn clipped or small, a figure of another size keeps to the board.
-    {"1 bit", with(bmp(50, 50, 1)), "plays"},
-    {"4 bits", with(bmp(50, 50, 4)), "plays"},
-    {"8 bits", with(bmp(50, 50, 8)), "plays"},
-    {"24 bits", with(bmp(50, 50, 24)), "plays"},
-    {"32 bits", with(bmp(50, 50, 32)), "plays"},
-    {"1x1", with(bmp(1, 1, 24)), "plays"},
-    {"40x40", with(bmp(40, 40, 24)), "plays"},
-    {"60x60", with(bmp(60, 60, 24)), "plays"},
-    {"800x600, more than the screen", with(bmp(800, 600, 24)), "plays"},
-    {"16 bits, 5-6-5", with(bmp(50, 50, 16)), "plays"},
-    {"the old OS/2 header", with(bmp(50, 50, 8, 0, 0, 12)), "plays"},
-    {"a V5 header", with(bmp(50, 50, 32, 0, 0, 124)), "plays"},
+    {"1 bit", with(bmp(50, 50, 1)), "plays"}, {"4 bits", with(bmp(50, 50, 4)), "plays"},
+    {"8 bits", with(bmp(50, 50, 8)), "plays"}, {"24 bits", with(bmp(50, 50, 24)), "plays"},
+    {"32 bits", with(bmp(50, 50, 32)), "plays"}, {"16 bits, 5-6-5", with(bmp(50, 50, 16)), "plays"},
+    {"1x1", with(bmp(1, 1, 24)), "plays"}, {"40x40", with(bmp(40, 40, 24)), "plays"},
+    {"60x60", with(bmp(60, 60, 24)), "plays"}, {"800x600, more than the screen", with(bmp(800, 600, 24)), "plays"},
+    {"the old OS/2 header", with(bmp(50, 50, 8, 0, 0, 12)), "plays"}, {"a V5 header", with(bmp(50, 50, 32, 0, 0, 124)), "plays"},
     {"top down", with(bmp(50, 50, 24, 50, -50)), "plays"},
     // A header that SDL would read otherwise than the other SDL, or that claims more than the file holds.
     {"claims 1000000x1000000", with(bmp(50, 50, 24, 1000000, 1000000)), claims("1000000x1000000")},

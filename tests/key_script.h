@@ -57,6 +57,11 @@ inline std::vector<std::string> split(const std::string& text, char separator)
 
 struct script_run { std::vector<std::string> tokens; long repeat; };  // a frame's tokens, held in so many frames
 
+inline bool holds(const std::vector<std::string>& tokens, const std::string& token)
+{
+    return std::find(tokens.begin(), tokens.end(), token) != tokens.end();
+}
+
 // The script's frames in order, a run for each item.
 inline std::vector<script_run> script_runs(const std::string& script)
 {

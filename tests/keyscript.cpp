@@ -85,11 +85,6 @@ __attribute__((format(printf, 1, 2))) void note(const char* format, ...)
     std::fputc('\n', log_file);  // the log is unbuffered: a game that crashes has said all it did
 }
 
-bool holds(const script_run* frame, const std::string& token)
-{
-    return frame && std::find(frame->tokens.begin(), frame->tokens.end(), token) != frame->tokens.end();
-}
-
 __attribute__((constructor)) void load_script()
 {
     if (const char* script = std::getenv("PELLMOR_KEYS")) state().runs = script_runs(script);
@@ -185,7 +180,7 @@ Uint8* TEST_DOUBLE(SDL_GetKeyState)(int* numkeys)
     if (const script_run* frame = frame_number(frames_read)) {
         for (const std::string& token : frame->tokens)
             if (const game_key* k = find_key(token)) key_state[k->sdl] = 1;
-        if (holds(frame, "snap")) snapshot("frame", frames_read);
+        if (holds(frame->tokens, "snap")) snapshot("frame", frames_read);
     } else if (frames_read <= state().length + grace_frames) {
         key_state[SDLK_q] = 1;
     } else {
@@ -202,12 +197,12 @@ int TEST_DOUBLE(SDL_PollEvent)(SDL_Event* event)
     if (events_pushed <= frames_read) {
         events_pushed = frames_read + 1;
         const script_run* before = frame_number(frames_read);
+        const std::vector<std::string> held_before = before ? before->tokens : std::vector<std::string>{};
         if (const script_run* frame = frame_number(frames_read + 1)) {
             for (const std::string& token : frame->tokens)
-                if (const game_key* k = find_key(token); k && !holds(before, token)) push(SDL_KEYDOWN, k->sdl);
-            if (holds(frame, "event"))
-                push(SDL_KEYDOWN, SDLK_q);  // a Q press, which only the key state may act on
-            if (holds(frame, "close")) push(SDL_QUIT);
+                if (const game_key* k = find_key(token); k && !holds(held_before, token)) push(SDL_KEYDOWN, k->sdl);
+            if (holds(frame->tokens, "event")) push(SDL_KEYDOWN, SDLK_q);  // a Q press, to be ignored
+            if (holds(frame->tokens, "close")) push(SDL_QUIT);
         }
     }
     return REAL(SDL_PollEvent)(event);

@@ -24,13 +24,6 @@ bool monster_on(const referee& game, int col, int row)
     return false;
 }
 
-bool holds(const std::vector<std::string>& tokens, const char* key)
-{
-    for (const std::string& token : tokens)
-        if (token == key) return true;
-    return false;
-}
-
 // Whether a key that steps as d does is held (an arrow, or W, A, S, D).
 bool holds_step(const std::vector<std::string>& tokens, const game_key* d)
 {
