@@ -235,21 +235,12 @@ void idle_on(const std::string& display, pid_t server, const char* how, std::vec
 
 void on_a_display()
 {
-    int ready[2];
-    if (pipe(ready) != 0)
-        return;
-    const pid_t server = spawn({"Xvfb", "-displayfd", "3", "-screen", "0", "1024x768x24", "-nolisten", "tcp"}, ".", {},
-                               "/dev/null", "/dev/null", {ready[1]});
-    close(ready[1]);
-    std::string number;
-    for (char c; read(ready[0], &c, 1) == 1 && c != '\n';)
-        number += c;
-    close(ready[0]);
-    if (number.empty()) {
+    std::string display;
+    const pid_t server = start_xvfb(display);
+    if (server < 0) {
         std::printf("\n(No Xvfb to measure the game on a display with.)\n");
         return;
     }
-    const std::string display = ":" + number;
     const pid_t manager = spawn({"openbox", "--sm-disable"}, ".", {"DISPLAY=" + display});
     sleep(1);
     const SDL_version* sdl = SDL_Linked_Version();

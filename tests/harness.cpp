@@ -81,6 +81,22 @@ void stop(pid_t pid)
     if (pid > 0 && kill(pid, SIGKILL) == 0) waitpid(pid, nullptr, 0);
 }
 
+// Xvfb writes its display's number on the pipe once it is ready.
+pid_t start_xvfb(std::string& display)
+{
+    int ready[2];
+    if (pipe(ready) != 0) return -1;
+    const pid_t server = spawn({"Xvfb", "-displayfd", "3", "-screen", "0", "1024x768x24", "-nolisten", "tcp"}, ".", {},
+                               "/dev/null", "/dev/null", {ready[1]});
+    close(ready[1]);
+    std::string number;
+    for (char c; read(ready[0], &c, 1) == 1 && c != '\n';) number += c;
+    close(ready[0]);
+    if (number.empty()) return stop(server), -1;
+    display = ":" + number;
+    return server;
+}
+
 const char* const windows_build = std::getenv("PELLMOR_WINDOWS_BUILD");
 
 c_library game_c_library() { return windows_build ? c_library::msvcrt : c_library::glibc; }

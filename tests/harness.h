@@ -43,6 +43,7 @@ pid_t spawn(const std::vector<std::string>& argv, const std::string& dir = ".", 
             bool as_nobody = false);
 int wait_for(pid_t pid, int ms);  // the child's exit status, or 128 + its signal; -1 if it still runs after ms
 void stop(pid_t pid);             // kills a child that runs, and reaps it
+pid_t start_xvfb(std::string& display);  // an X server, 1024x768, and its display's name once it is ready; -1 if none
 
 extern const char* const windows_build;  // null for the Linux build; set before main, read it after
 c_library game_c_library();               // whose rand() the game draws from

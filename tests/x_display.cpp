@@ -31,17 +31,8 @@ struct x_server {
 
     x_server()
     {
-        // Xvfb writes its display's number on the pipe once it is ready.
-        int fds[2];
-        if (pipe(fds) != 0) throw std::runtime_error("pipe failed");
-        server = spawn({"Xvfb", "-displayfd", "3", "-screen", "0", "1024x768x24", "-nolisten", "tcp"}, ".", {}, "/dev/null",
-                       "/dev/null", {fds[1]});
-        close(fds[1]);
-        std::string number;
-        for (char c; number.find('\n') == std::string::npos && read(fds[0], &c, 1) == 1;) number += c;
-        close(fds[0]);
-        name = ":" + std::to_string(std::atoi(number.c_str()));
-        if (number.empty() || !(display = XOpenDisplay(name.c_str()))) throw std::runtime_error("Xvfb did not start");
+        server = start_xvfb(name);
+        if (server < 0 || !(display = XOpenDisplay(name.c_str()))) throw std::runtime_error("Xvfb did not start");
         root = DefaultRootWindow(display);
         width = DisplayWidth(display, 0), height = DisplayHeight(display, 0);
         // The window manager is ready when it frames a window of ours: a game started before it is may never be
@@ -186,9 +177,10 @@ struct on_x : front_end {
     // From here on what the game leaves behind is ours: ended waits for it too.
     bool fault(int signal) override
     {
+        if (wine) return false;
         prctl(PR_SET_CHILD_SUBREAPER, 1);
         signal ? kill(pid, signal) : (x().lose(), 0);
-        return !wine;
+        return true;
     }
     std::string trace() override { return without_crs(read_bytes(dir.path + "/out")); }
     int ended(int ms) override
