@@ -44,12 +44,12 @@ as_root() {
 # Sans Bold: Debian 12 has it in fonts-liberation2, later releases in
 # fonts-liberation), then for Linux SDL_ttf 2.0 and Xlib's headers (SDL's
 # window-manager interface for X11, by which the game watches its display):
-# all that the game needs. For
-# the tests also FreeType (the Windows build's SDL_ttf stand-in is compared
-# with SDL_ttf), GoogleTest, libpng for the picture tools, valgrind,
-# desktop-file-validate and man, and an X server with a window manager and
-# XTEST for the real display's test; for the package libpng for the icons,
-# dpkg-shlibdeps and file (with which CPack finds the programs). For Windows:
+# all that the game needs. For the tests also FreeType (the Windows build's
+# SDL_ttf stand-in is compared with SDL_ttf), GoogleTest, libpng for the
+# picture tools, valgrind, desktop-file-validate and man, and an X server
+# with a window manager and XTEST for the real display's test; for the
+# package libpng for the icons, dpkg-shlibdeps and file (with which CPack
+# finds the programs). For Windows:
 # the MinGW-w64 cross compiler, a native C compiler (FreeType's cross build
 # makes a helper tool), dpkg-source and patch for SDL's and FreeType's Debian
 # sources, GoogleTest's source, Wine to run the tests, and for the test on a

@@ -162,8 +162,9 @@ extern "C" void __wrap_SDL_Delay(Uint32 ms)
         end_for_the_signal();
 }
 
-// The game's SDL_SetVideoMode: the deadline on the
-// way out, SDL's own, then the display's watch once it is open.
+// The game's SDL_SetVideoMode: the half-second limit on the way out is
+// registered after the game's atexit(SDL_Quit), so that it runs first;
+// the display's watch starts once the display is open.
 extern "C" SDL_Surface* __wrap_SDL_SetVideoMode(int width, int height, int bpp, Uint32 flags)
 {
     static bool first = true;
