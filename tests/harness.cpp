@@ -73,7 +73,7 @@ int wait_for(pid_t pid, int ms)
     while (!(done = waitpid(pid, &status, WNOHANG) == pid) && ms_since(start) <= ms)
         if (ended.fd < 0 || poll(&ended, 1, std::max(0, ms - static_cast<int>(ms_since(start)))) < 0) sleep_ms(2);
     close(ended.fd);
-    return !done ? -1 : WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return !done ? -1 : WIFEXITED(status) ? WEXITSTATUS(status) : killed_by(WTERMSIG(status));
 }
 
 void stop(pid_t pid)
@@ -177,7 +177,7 @@ game_run run_pellmor(const std::string& dir, const std::string& keys, const run_
     const steady::time_point start = steady::now();
     const pid_t game = spawn(command, dir, env, scratch.path + "/out", scratch.path + "/err", {}, drop_root);
     if ((run.status = wait_for(game, o.time_limit_ms)) < 0)  // a game that hangs is killed
-        stop(game), run.status = 128 + 9;
+        stop(game), run.status = killed_by(SIGKILL);
     run.ms = ms_since(start);
     run.out = without_crs(read_bytes(scratch.path + "/out"));
     run.err = read_bytes(scratch.path + "/err");

@@ -41,7 +41,10 @@ void write_bytes(const std::string& path, const std::string& bytes);
 pid_t spawn(const std::vector<std::string>& argv, const std::string& dir = ".", const std::vector<std::string>& env = {},
             const std::string& out = "/dev/null", const std::string& err = "/dev/null", const std::vector<int>& fds = {},
             bool as_nobody = false);
-int wait_for(pid_t pid, int ms);  // the child's exit status, or 128 + its signal; -1 if it still runs after ms
+// How wait_for tells a child that a signal killed: past every exit status, so that an exit(143) is not taken for the
+// SIGTERM that a shell would show as 143 too.
+constexpr int killed_by(int signal) { return 256 + signal; }
+int wait_for(pid_t pid, int ms);  // the child's exit status, or killed_by(its signal); -1 if it still runs after ms
 void stop(pid_t pid);             // kills a child that runs, and reaps it
 pid_t start_xvfb(std::string& display);  // an X server, 1024x768, and its display's name once it is ready; -1 if none
 
@@ -62,7 +65,7 @@ struct run_options {
 };
 
 struct game_run {
-    int status = -1;               // exit status, or 128 + signal
+    int status = -1;               // exit status, or killed_by(signal)
     std::string out, err;          // standard output (without CRs) and error
     std::vector<std::string> log;  // the key script's record, line by line
     std::string snap_dir;

@@ -158,9 +158,9 @@ const player_case player_cases[] = {
     {"the X server killed in play", "", faulted<0, 0>, &front::takes_faults, 1},
     {"the X server killed in the monsters' pause", "right", faulted<0, 1>, &front::takes_faults, 1},
     {"the X server killed in a bomb picture's wait", "right", faulted<0, 2>, &front::takes_faults, 1},
-    {"SIGTERM in play", "", faulted<SIGTERM, 0>, &front::takes_faults, 128 + SIGTERM},
-    {"SIGTERM in the monsters' pause", "right", faulted<SIGTERM, 1>, &front::takes_faults, 128 + SIGTERM},
-    {"SIGTERM in a bomb picture's wait", "right", faulted<SIGTERM, 2>, &front::takes_faults, 128 + SIGTERM},
+    {"SIGTERM in play", "", faulted<SIGTERM, 0>, &front::takes_faults, killed_by(SIGTERM)},
+    {"SIGTERM in the monsters' pause", "right", faulted<SIGTERM, 1>, &front::takes_faults, killed_by(SIGTERM)},
+    {"SIGTERM in a bomb picture's wait", "right", faulted<SIGTERM, 2>, &front::takes_faults, killed_by(SIGTERM)},
     {"Down held over three monster pauses takes three steps", "right,down,right,right,down,down,down",
      [](front_end& f, const front& fr) {
          std::string script;
