@@ -10,8 +10,8 @@
 #                              SDL_ttf 2.0's source tarball, if you have it
 #   ./setup.sh windows-test    the same, then its tests under Wine, the last
 #                              on an X display of its own
-#   ./setup.sh web             build build-web/pellmor.html (with its .js,
-#                              .wasm and .data) for web browsers
+#   ./setup.sh web             build the page for web browsers into
+#                              build-web/page/ and build-web/pellmor-web.zip
 #   ./setup.sh web-test        the same, then play it in headless Chromium
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -121,7 +121,7 @@ if [[ $action == web* ]]; then
     cmake -S . -B build-web -DCMAKE_TOOLCHAIN_FILE=web/toolchain-emscripten.cmake \
         -DPELLMOR_WEB_PREFIX="$prefix" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
     cmake --build build-web -j"$(nproc)"
-    echo "setup.sh: built build-web/pellmor.html; serve build-web/ with any static file server"
+    echo "setup.sh: built the page into build-web/page/ and build-web/pellmor-web.zip; serve the folder with any static file server"
     [ "$action" = web ] && exit 0
     # Then the page in headless Chromium, driven by a runner of the Linux build's tests.
     cmake -S . -B build -DBUILD_TESTING=ON -DPELLMOR_WEB_BUILD="$PWD/build-web"

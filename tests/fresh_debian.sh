@@ -105,7 +105,7 @@ for release in "${releases[@]}"; do
     chown -R 1000:1000 "$build/home/player/pellmor"
     step "./setup.sh run, a user without root: says what to run" in_root "$build" player \
         "cd ~/pellmor && out=\$(./setup.sh run 2>&1); status=\$?; echo \"\$out\"; [ \$status -ne 0 ] && grep -q '^  apt-get install' <<<\"\$out\""
-    step "./setup.sh web: build-web/pellmor.html" in_build "./setup.sh web && test -s build-web/pellmor.html && test -s build-web/pellmor.wasm"
+    step "./setup.sh web: build-web/page/ and its zip" in_build "./setup.sh web && test -s build-web/page/index.html && test -s build-web/pellmor-web.zip"
     step "./setup.sh run: the game's window, then Q" window_comes_up "$build" "cd /home/player/pellmor && ./setup.sh run"
     step "./setup.sh test: every test passes" in_build "./setup.sh test"
     step "tests/classic_sdl.sh: SDL 1.2.15 tested, or said to be skipped" in_build tests/classic_sdl.sh

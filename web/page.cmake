@@ -1,0 +1,38 @@
+# Lays the page out as it is published, in PAGE: index.html (the page that
+# emcc made) with its program and data, the manifest, the icons and the
+# font's licence; then sw.js, which keeps every one of them, its cache named
+# by a hash of their names and bytes; then ZIP, the folder's files at its top
+# in a fixed order.
+#   cmake -DBUILD=<build-web> -DSOURCE=<web/> -DFONT_COPYRIGHT=<file> -DPAGE=<folder> -DZIP=<file> -P page.cmake
+file(REMOVE_RECURSE "${PAGE}")
+file(MAKE_DIRECTORY "${PAGE}")
+file(COPY_FILE "${BUILD}/pellmor.html" "${PAGE}/index.html")
+foreach(file pellmor.js pellmor.wasm pellmor.data)
+  file(COPY_FILE "${BUILD}/${file}" "${PAGE}/${file}")
+endforeach()
+file(COPY "${SOURCE}/pellmor.webmanifest" "${SOURCE}/icons" DESTINATION "${PAGE}")
+file(COPY_FILE "${FONT_COPYRIGHT}" "${PAGE}/delusion.ttf-copyright.txt")
+
+# The worker also keeps "./", the page by its folder's address, where an
+# installed page starts.
+file(GLOB_RECURSE files RELATIVE "${PAGE}" "${PAGE}/*")
+list(SORT files)
+set(hashes "")
+set(PELLMOR_WEB_FILES "'./'")
+foreach(file IN LISTS files)
+  file(SHA256 "${PAGE}/${file}" hash)
+  string(APPEND hashes "${file} ${hash}\n")
+  string(APPEND PELLMOR_WEB_FILES ", '${file}'")
+endforeach()
+string(SHA256 version "${hashes}")
+string(SUBSTRING "${version}" 0 16 PELLMOR_WEB_VERSION)
+configure_file("${SOURCE}/sw.js.in" "${PAGE}/sw.js" @ONLY)
+
+list(APPEND files sw.js)
+list(SORT files)
+file(REMOVE "${ZIP}")
+execute_process(COMMAND "${CMAKE_COMMAND}" -E tar cf "${ZIP}" --format=zip -- ${files} WORKING_DIRECTORY "${PAGE}"
+                RESULT_VARIABLE failed)
+if(failed)
+  message(FATAL_ERROR "Could not pack ${ZIP}")
+endif()
