@@ -1,7 +1,7 @@
-// The web build (PELLMOR_WEB_BUILD: its folder) in a browser: served on 127.0.0.1 by a static file server, played
-// in Debian's Chromium, headless, driven through its DevTools protocol on a pipe. Keys go in as the browser's key
-// events, with a keyboard's repeats while held, or on a phone (a 390x844 touch screen) as touches on the page's
-// controls; the canvas is read back pixel by pixel and the console is the game's trace.
+// The web build (PELLMOR_WEB_BUILD: its folder) in a browser: its zip unpacked and served on 127.0.0.1 by a static
+// file server, played in Debian's Chromium, headless, driven through its DevTools protocol on a pipe. Keys go in as
+// the browser's key events, with a keyboard's repeats while held, or on a phone (a 390x844 touch screen) as touches
+// on the page's controls; the canvas is read back pixel by pixel and the console is the game's trace.
 #include <poll.h>
 #include <unistd.h>
 
@@ -37,6 +37,13 @@ std::string quoted(const std::string& text)
     return q + "\"";
 }
 
+std::uint32_t fnv1a(const std::string& bytes)
+{
+    std::uint32_t hash = 2166136261u;
+    for (unsigned char c : bytes) hash = (hash ^ c) * 16777619u;
+    return hash;
+}
+
 std::vector<unsigned char> from_base64(const std::string& text)
 {
     const char* digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
@@ -59,13 +66,23 @@ struct in_browser : front_end {
     std::string session, unread, console;
     std::map<std::string, steady::time_point> held;  // keys down, and since when
     const bool phone;
-    std::map<int, std::string> touches;  // fingers down, by their control's key code: where, as DevTools has it
+    std::map<int, std::string> touches;  // fingers down, by their ids: where, as DevTools has it
+    const std::string page = dir.path + "/page";  // what the server serves
+    std::map<std::string, std::string> requested;  // offline, the page's requests by their ids, and what came wrong:
+    std::string not_from_the_worker;
 
-    // On a phone, offline: after a first visit, the server stopped, the network off, the page reloaded.
+    // On a phone, offline: after a first visit, the server stopped, the browser's own cache emptied, the network
+    // off, the page reloaded.
     in_browser(bool on_phone, bool offline) : phone(on_phone)
     {
-        server = spawn({"python3", "-u", "-m", "http.server", "0", "--bind", "127.0.0.1", "--directory",
-                        std::getenv("PELLMOR_WEB_BUILD")}, ".", {}, dir.path + "/server");
+        // Last changed long ago, as a published page is: the browser takes its files for fresh without asking.
+        const std::string zip = std::getenv("PELLMOR_WEB_BUILD") + std::string("/pellmor-web.zip");
+        if (wait_for(spawn({"python3", "-m", "zipfile", "-e", zip, page}), 10000) != 0)
+            throw std::runtime_error("cannot unpack " + zip);
+        for (const auto& file : fs::recursive_directory_iterator(page))
+            fs::last_write_time(file.path(), fs::file_time_type::clock::now() - std::chrono::hours(24 * 365));
+        server = spawn({"python3", "-u", "-m", "http.server", "0", "--bind", "127.0.0.1", "--directory", page}, ".",
+                       {}, dir.path + "/server");
         int port = 0;  // as the server says once it listens
         for (const steady::time_point start = steady::now(); !port && ms_since(start) < 10000; sleep_ms(20))
             if (fs::exists(dir.path + "/server"))
@@ -91,12 +108,18 @@ struct in_browser : front_end {
             call("Emulation.setTouchEmulationEnabled", R"({"enabled":true,"maxTouchPoints":5})");
         }
         started = steady::now();
-        call("Page.navigate", "{\"url\":\"http://127.0.0.1:" + std::to_string(port) + "/pellmor.html\"}");
+        call("Page.navigate", "{\"url\":\"http://127.0.0.1:" + std::to_string(port) + "/\"}");
         if (!offline) return;
+        // Changed on the server once the browser has it in its own cache: the worker must keep what the server has.
+        while (evaluate("document.readyState") != "complete") sleep_ms(10);
+        write_bytes(page + "/index.html", read_bytes(page + "/index.html") + "\n");
         if (evaluate("navigator.serviceWorker.ready.then(() => 'kept')") != "kept")
             throw std::runtime_error("no service worker");
+        if (const std::string stale = not_kept(); !stale.empty())
+            throw std::runtime_error("the service worker does not keep, as the server has it: " + stale);
         stop(server), server = -1;
         call("Network.enable");
+        call("Network.clearBrowserCache");
         call("Network.emulateNetworkConditions",
              R"({"offline":true,"latency":0,"downloadThroughput":-1,"uploadThroughput":-1})");
         started = steady::now();
@@ -104,6 +127,25 @@ struct in_browser : front_end {
         console.clear();
     }
     ~in_browser() override { close(to), close(from), stop(chromium), stop(server); }
+
+    // The files of the page, "./" for index.html among them, that the worker's cache lacks or holds otherwise than
+    // the server.
+    std::string not_kept()
+    {
+        const std::string kept = evaluate(
+            "(async () => { const kept = await caches.open((await caches.keys()).find(n => n.startsWith('pellmor-')));"
+            " let all = ''; for (const r of await kept.keys()) { let h = 2166136261;"
+            "  for (const b of new Uint8Array(await (await kept.match(r)).arrayBuffer())) h = Math.imul(h ^ b, 16777619);"
+            "  all += `'${new URL(r.url).pathname.slice(1)}' ${h >>> 0}\\n`; } return all; })()");
+        std::string wrong;
+        for (const auto& file : fs::recursive_directory_iterator(page)) {
+            const std::string name = file.path().lexically_relative(page).string(), hash = std::to_string(fnv1a(read_bytes(file.path())));
+            for (const std::string& as : name == "index.html" ? std::vector<std::string>{name, ""} : std::vector<std::string>{name})
+                if (file.is_regular_file() && name != "sw.js" && kept.find("'" + as + "' " + hash + "\n") == kept.npos)
+                    wrong += (wrong.empty() ? "" : ", ") + (as.empty() ? "./" : as);
+        }
+        return wrong;
+    }
 
     std::string read_message()
     {
@@ -133,6 +175,12 @@ struct in_browser : front_end {
             if (reply.rfind("{\"id\":" + id + ",", 0) == 0) return reply;
             if (reply.find("\"Runtime.consoleAPICalled\"") != reply.npos && reply.find("\"type\":\"log\"") != reply.npos)
                 console += json_string(reply, "value") + "\n";
+            if (reply.find("\"Network.requestWillBeSent\"") != reply.npos)
+                requested[json_string(reply, "requestId")] = json_string(reply, "url");
+            if (reply.find("\"Network.responseReceived\"") != reply.npos && reply.find("\"fromServiceWorker\":true") == reply.npos)
+                not_from_the_worker += " " + json_string(reply, "url") + " from elsewhere";
+            if (reply.find("\"Network.loadingFailed\"") != reply.npos)
+                not_from_the_worker += " " + requested[json_string(reply, "requestId")] + " failed";
         }
     }
 
@@ -153,22 +201,30 @@ struct in_browser : front_end {
              "\",\"code\":\"" + code + "\",\"windowsVirtualKeyCode\":" + std::to_string(k.dom_key_code) +
              ",\"autoRepeat\":" + (repeat ? "true" : "false") + "}");
     }
-    // On a phone, a finger on the control of the key's direction (W A S D have the arrows'), held as long; the
-    // other fingers down stay.
-    void touch(const std::string& name, bool down)
+    // On a phone, a finger (of two a control may have) on the control of the key's direction (W A S D have the
+    // arrows'), held as long; the other fingers down stay.
+    void touch(const std::string& name, bool down, int finger = 0)
     {
         const game_key* k = find_key(name);
         const int code = k->name[1] ? k->dom_key_code : twin(*k).dom_key_code;  // a letter's twin is an arrow, or itself
-        const std::string id = std::to_string(code);
+        const int id = code + 1000 * finger;
         if (down)
-            touches[code] = evaluate("(() => { const r = document.querySelector('#controls [data-key=\"" + id +
-                                     "\"]').getBoundingClientRect(); return JSON.stringify({x: r.x + r.width / 2,"
-                                     " y: r.y + r.height / 2, id: " + id + "}); })()");
-        std::string points = down ? "" : touches[code];  // on a press every finger down, on a release the one lifted
+            touches[id] = evaluate("(() => { const r = document.querySelector('#controls [data-key=\"" +
+                                   std::to_string(code) + "\"]').getBoundingClientRect(); return JSON.stringify({x: r.x"
+                                   " + r.width / 2 + " + std::to_string(9 * finger) + ", y: r.y + r.height / 2, id: " +
+                                   std::to_string(id) + "}); })()");
+        std::string points = down ? "" : touches[id];  // on a press every finger down, on a release the one lifted
         for (const auto& [c, point] : touches) points += down ? (points.empty() ? "" : ",") + point : "";
-        if (!down) touches.erase(code);
+        if (!down) touches.erase(id);
         call("Input.dispatchTouchEvent",
              std::string("{\"type\":\"") + (down ? "touchStart" : "touchEnd") + "\",\"touchPoints\":[" + points + "]}");
+    }
+    bool second_hand(const std::string& name, bool down) override { return phone && (touch(name, down, 1), true); }
+    // Every finger down cancelled, as when the browser takes them over for a gesture.
+    void lose_hold(const std::string&) override
+    {
+        touches.clear();
+        call("Input.dispatchTouchEvent", R"({"type":"touchCancel","touchPoints":[]})");
     }
     void key(const std::string& name, bool down) override
     {
@@ -199,7 +255,7 @@ struct in_browser : front_end {
     bool blends(SDL_Rect area) override { return area.y + area.h > score_band.y; }
     bool full_screen() override { return evaluate("String(!!document.fullscreenElement)") == "true"; }
     // As large as the window allows, its shape kept; on a phone with its six controls, each at least 44x44, on the
-    // screen and off the board; without touch, none.
+    // screen and off the board; without touch, none. Offline, every file of the page from the worker's cache.
     std::string misplaced() override
     {
         const std::string controls = phone ? "Up,Left,Right,Down,Full screen,Quit" : "";
@@ -212,7 +268,8 @@ struct in_browser : front_end {
                         "   && c.top >= 0 && c.right <= innerWidth && c.bottom <= innerHeight"
                         "   && !(c.left < r.right && c.right > r.left && c.top < r.bottom && c.bottom > r.top); })"
                         "  .map(b => b.ariaLabel).join();"
-                        " return wrong + (shown == '" + controls + "' ? '' : ` controls in place: ${shown}`); })()");
+                        " return wrong + (shown == '" + controls + "' ? '' : ` controls in place: ${shown}`); })()") +
+               not_from_the_worker;
     }
     bool close_window() override { return false; }  // closing the tab ends the page, not the game
     bool fault(int) override { return false; }

@@ -14,12 +14,18 @@ struct front_end {
     // Whether pixels of area may blend at colour edges: scaled, or text drawn by another FreeType than the tests'.
     virtual bool blends(SDL_Rect area) = 0;
     virtual bool full_screen() = 0;
-    virtual std::string misplaced() = 0;  // where the game does not sit as it should, in words
+    virtual std::string misplaced() = 0;  // where the game does not sit (or come from) as it should, in words
     virtual bool close_window() = 0;      // as a window manager does; false if there is none
     virtual bool fault(int signal) = 0;   // the display killed as in a crash (0), or the signal sent; false if not here
     virtual std::string trace() = 0;      // what the game has printed so far, lines ended by LF
     virtual int ended(int ms) = 0;        // the game's exit status, waiting up to ms; -1 while it runs
     virtual std::string notes() = 0;      // what else it said (its error output, the page's console)
+    // The key held a second way as well (a phone: a second finger on its control), or let go that way; false if
+    // there is none.
+    virtual bool second_hand(const std::string&, bool) { return false; }
+    // The key as key() holds it lost without its release: the touch cancelled, as when the browser takes the finger
+    // over for a gesture or a call comes in.
+    virtual void lose_hold(const std::string&) {}
     steady::time_point started = steady::now();  // when the game was asked to start
 };
 

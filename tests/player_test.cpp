@@ -23,14 +23,15 @@ struct front {
     bool walks_to_the_win;    // half a minute: where no headless run checks this rand()'s walk
     bool takes_faults;        // its display can be killed, the game signalled
     bool prints_at_once;      // its trace shows each line as the game prints it (a file's is buffered)
+    bool holds_two_ways;      // a key may be held two ways at once, and lost without its release
 };
 
 const front fronts[] = {
-    {nullptr, start_on_x, c_library::glibc, 100, true, true, false, true, false},
-    {"PELLMOR_WINDOWS_BUILD", start_under_wine, c_library::msvcrt, 100, true, true, false, false, false},
-    {"PELLMOR_WEB_BUILD", start_in_browser, c_library::musl, 200, false, false, true, false, true},
-    {"PELLMOR_WEB_BUILD", start_on_phone, c_library::musl, 200, false, false, true, false, true},
-    {"PELLMOR_WEB_BUILD", start_on_phone_offline, c_library::musl, 200, false, false, false, false, true},
+    {nullptr, start_on_x, c_library::glibc, 100, true, true, false, true, false, false},
+    {"PELLMOR_WINDOWS_BUILD", start_under_wine, c_library::msvcrt, 100, true, true, false, false, false, false},
+    {"PELLMOR_WEB_BUILD", start_in_browser, c_library::musl, 200, false, false, true, false, true, false},
+    {"PELLMOR_WEB_BUILD", start_on_phone, c_library::musl, 200, false, false, true, false, true, true},
+    {"PELLMOR_WEB_BUILD", start_on_phone_offline, c_library::musl, 200, false, false, false, false, true, true},
 };
 
 // Waits up to ms for area to show want; how it differs at the last look, or nothing once it shows it.
@@ -70,16 +71,22 @@ int toggles_of_one_press(front_end& f, int hold_ms)
     return changes;
 }
 
-// Holds key until the game has printed what the referee prints for script, whose last steps the key takes, and so
-// into the monsters' pause after the last; for 100 ms at least, in case a step prints nothing.
-void held_until(front_end& f, const std::string& key, const std::string& script, c_library library)
+// Waits until the game has printed what the referee prints for script, and so into the monsters' pause after its
+// last step; for 100 ms at least, in case a step prints nothing.
+void printed(front_end& f, const std::string& script, c_library library)
 {
     referee expected(library);
     expected.play_script(script);
-    f.key(key, true);
     for (const steady::time_point at = steady::now();
          (f.trace().size() < expected.out.size() || ms_since(at) < 100) && ms_since(at) < 5000;)
         sleep_ms(5);
+}
+
+// Holds key until then, where key takes the script's last steps.
+void held_until(front_end& f, const std::string& key, const std::string& script, c_library library)
+{
+    f.key(key, true);
+    printed(f, script, library);
     f.key(key, false);
 }
 
@@ -161,6 +168,20 @@ const player_case player_cases[] = {
     {"SIGTERM in play", "", faulted<SIGTERM, 0>, &front::takes_faults, killed_by(SIGTERM)},
     {"SIGTERM in the monsters' pause", "right", faulted<SIGTERM, 1>, &front::takes_faults, killed_by(SIGTERM)},
     {"SIGTERM in a bomb picture's wait", "right", faulted<SIGTERM, 2>, &front::takes_faults, killed_by(SIGTERM)},
+    // Right held two ways: the second lets go in the monsters' pause after the first step, the first holds the key
+    // into the next, then loses it in the pause after that, and no step follows.
+    {"a key held two ways stays held till both let go, and a cancelled touch lets go", "right,down,right,right",
+     [](front_end& f, const front& fr) {
+         held_until(f, "right", "right", fr.library);
+         held_until(f, "down", "right,down", fr.library);
+         f.key("right", true);
+         ASSERT_TRUE(f.second_hand("right", true));
+         printed(f, "right,down,right", fr.library);
+         f.second_hand("right", false);
+         printed(f, "right,down,right,right", fr.library);
+         f.lose_hold("right");
+         sleep_ms(700);  // two steps, were the key still held
+     }, &front::holds_two_ways},
     {"Down held over three monster pauses takes three steps", "right,down,right,right,down,down,down",
      [](front_end& f, const front& fr) {
          std::string script;
