@@ -156,7 +156,9 @@ run)
         exit 0
     fi
     cd build/data
-    # As the installed launcher starts it: sdl12-compat's flips wait for the display's refresh.
-    SDL12COMPAT_SYNC_TO_VBLANK=${SDL12COMPAT_SYNC_TO_VBLANK:-1} exec ../pellmor
+    # As the installed launcher starts it: with sdl12-compat, frames wait for the display's refresh and the full
+    # screen keeps the pixels sharp.
+    SDL12COMPAT_SYNC_TO_VBLANK=${SDL12COMPAT_SYNC_TO_VBLANK:-1} \
+        SDL12COMPAT_SCALE_METHOD=${SDL12COMPAT_SCALE_METHOD:-nearest} exec ../pellmor
     ;;
 esac
