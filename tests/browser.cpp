@@ -63,7 +63,7 @@ struct in_browser : front_end {
     temp_dir dir;
     pid_t server = -1, chromium = -1;
     int to = -1, from = -1, next_id = 1;
-    std::string session, unread, console;
+    std::string target, session, unread, console;
     std::map<std::string, steady::time_point> held;  // keys down, and since when
     const bool phone;
     std::map<int, std::string> touches;  // fingers down, by their ids: where, as DevTools has it
@@ -98,10 +98,14 @@ struct in_browser : front_end {
         chromium = spawn(args, ".", {}, "/dev/null", dir.path + "/chromium.err", {in[0], out[1]});
         close(in[0]), close(out[1]);
         to = in[1], from = out[0];
-        const std::string target = json_string(call("Target.createTarget", "{\"url\":\"about:blank\"}"), "targetId");
+        target = json_string(call("Target.createTarget", "{\"url\":\"about:blank\"}"), "targetId");
         const std::string attached = call("Target.attachToTarget", "{\"targetId\":\"" + target + "\",\"flatten\":true}");
         session = json_string(attached, "sessionId");
         call("Runtime.enable");
+        call("Page.addScriptToEvaluateOnNewDocument", "{\"source\":" + quoted(
+             "(() => { let puts = 0; const put = CanvasRenderingContext2D.prototype.putImageData;"
+             " CanvasRenderingContext2D.prototype.putImageData = function () { ++puts; return put.apply(this, arguments); };"
+             " Object.defineProperty(window, 'canvasPuts', {get: () => puts}); })()") + "}");
         if (phone) {
             call("Emulation.setDeviceMetricsOverride",
                  R"({"width":390,"height":844,"deviceScaleFactor":3,"mobile":true})");
@@ -162,12 +166,12 @@ struct in_browser : front_end {
         return message;
     }
 
-    // A DevTools command, to the page's session once there is one; its reply. The console's lines that come
-    // meanwhile are kept.
-    std::string call(const std::string& method, const std::string& params = "{}")
+    // A DevTools command, to the page's session once there is one unless it is the browser's; its reply. The
+    // console's lines that come meanwhile are kept.
+    std::string call(const std::string& method, const std::string& params = "{}", bool browsers = false)
     {
         const std::string id = std::to_string(next_id++), message = "{\"id\":" + id + ",\"method\":\"" + method +
-            "\",\"params\":" + params + (session.empty() ? "" : ",\"sessionId\":\"" + session + "\"") + "}";
+            "\",\"params\":" + params + (session.empty() || browsers ? "" : ",\"sessionId\":\"" + session + "\"") + "}";
         if (write(to, message.c_str(), message.size() + 1) != static_cast<ssize_t>(message.size() + 1))
             throw std::runtime_error("cannot write to Chromium");
         for (;;) {
@@ -284,6 +288,17 @@ struct in_browser : front_end {
         }
     }
     std::string notes() override { return "the console: " + console.substr(0, 300); }
+    int presents() override { return std::atoi(evaluate("canvasPuts").c_str()); }
+    // Another tab in front, then this one again.
+    bool hide_and_show(int way) override
+    {
+        if (way > 0) return false;
+        const std::string other = json_string(call("Target.createTarget", "{\"url\":\"about:blank\"}", true), "targetId");
+        call("Target.activateTarget", "{\"targetId\":\"" + other + "\"}", true), sleep_ms(300);
+        call("Target.activateTarget", "{\"targetId\":\"" + target + "\"}", true);
+        call("Target.closeTarget", "{\"targetId\":\"" + other + "\"}", true);
+        return true;
+    }
 };
 
 }  // namespace

@@ -20,6 +20,10 @@ struct front_end {
     virtual std::string trace() = 0;      // what the game has printed so far, lines ended by LF
     virtual int ended(int ms) = 0;        // the game's exit status, waiting up to ms; -1 while it runs
     virtual std::string notes() = 0;      // what else it said (its error output, the page's console)
+    virtual int presents() = 0;           // frames the display has been handed so far, as it tells
+    // The game's window covered by another that then goes away (way 0), iconified and restored (way 1); the page
+    // hidden and shown again (way 0). False when there is no such way here.
+    virtual bool hide_and_show(int way) = 0;
     // The key held a second way as well (a phone: a second finger on its control), or let go that way; false if
     // there is none.
     virtual bool second_hand(const std::string&, bool) { return false; }

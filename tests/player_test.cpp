@@ -155,8 +155,21 @@ const player_case player_cases[] = {
              std::printf("F held %d ms: %d change%s of the mode\n", hold_ms, toggles, toggles == 1 ? "" : "s");
              EXPECT_EQ(toggles, 1);
              EXPECT_NE(f.full_screen(), before);
-             EXPECT_EQ(differs(f, round_start_screen(), whole_screen, 3000), "") << "the board in the new mode";
+             EXPECT_EQ(differs(f, round_start_screen(), whole_screen, 100), "") << "the board in the new mode";
          }
+     }},
+    {"idle, it hands the display a frame a second at most, and the board stays", "", [](front_end& f, const front&) {
+         sleep_ms(1000);  // the new window settled
+         const int before = f.presents();
+         sleep_ms(2000);
+         std::printf("%d frames shown in two idle seconds\n", f.presents() - before);
+         EXPECT_LE(f.presents() - before, 3);
+         EXPECT_EQ(differs(f, round_start_screen(), whole_screen, 0), "");
+     }},
+    // A look at the whole screen takes a good part of 100 ms: one look, a few refreshes after.
+    {"covered and shown, or iconified and restored, it shows the board again at once", "", [](front_end& f, const front&) {
+         for (int way = 0; f.hide_and_show(way); ++way)
+             EXPECT_EQ((sleep_ms(200), differs(f, round_start_screen(), whole_screen, 0)), "") << "way " << way;
      }},
     {"a window close, as the window manager sends it", "", [](front_end& f, const front&) {
          EXPECT_TRUE(f.close_window());

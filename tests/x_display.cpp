@@ -6,6 +6,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+#include <X11/extensions/Xdamage.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -28,6 +29,8 @@ struct x_server {
     Window root = 0;
     int width = 0, height = 0;
     std::string name;
+    int damage_event = 0, frames = 0;  // what the screen has shown: its damage, by the millisecond it came at
+    Time last_frame = 0;
 
     x_server()
     {
@@ -45,7 +48,20 @@ struct x_server {
         XDestroyWindow(display, probe);
         XSetWindowBackground(display, root, root_colour.r << 16 | root_colour.g << 8 | root_colour.b);
         XClearWindow(display, root);
+        int error = 0;
+        if (!XDamageQueryExtension(display, &damage_event, &error)) throw std::runtime_error("Xvfb has no DAMAGE");
+        XDamageCreate(display, root, XDamageReportRawRectangles);
         XSync(display, False);
+    }
+    // Frames shown on the screen so far: drawing at another millisecond than the last counts as another frame.
+    int shown_frames()
+    {
+        for (XEvent e; XPending(display) && (XNextEvent(display, &e), true);) {
+            const auto& damage = reinterpret_cast<const XDamageNotifyEvent&>(e);
+            if (e.type == damage_event + XDamageNotify && damage.timestamp != last_frame)
+                ++frames, last_frame = damage.timestamp;
+        }
+        return frames;
     }
     ~x_server() { lose(), stop(manager); }
     void lose()  // as when it crashes: our connection to it is dead
@@ -96,7 +112,8 @@ struct on_x : front_end {
     {
         copy_data(dir.path);
         // As the launcher starts it.
-        std::vector<std::string> env{"DISPLAY=" + x().name, "SDL_VIDEODRIVER", "SDL12COMPAT_SYNC_TO_VBLANK=1"},
+        std::vector<std::string> env{"DISPLAY=" + x().name, "SDL_VIDEODRIVER", "SDL12COMPAT_SYNC_TO_VBLANK=1",
+                                     "SDL12COMPAT_SCALE_METHOD=nearest"},
             game{PELLMOR_BINARY};
         if (wine) env.insert(env.end(), {"WINEPREFIX=" + wine_prefix(), "WINEDEBUG=-all"});
         if (wine) game = {"wine", windows_build + std::string("/pellmor-windows/pellmor.exe")};
@@ -199,6 +216,32 @@ struct on_x : front_end {
         return left;
     }
     std::string notes() override { return "it printed '" + trace().substr(0, 300) + "', " + read_bytes(dir.path + "/err"); }
+    int presents() override { return x().shown_frames(); }
+    // Covered by a window of the screen's size, or iconified and then activated as a task bar does.
+    bool hide_and_show(int way) override
+    {
+        Display* d = x().display;
+        XSetWindowAttributes cover_look{};
+        cover_look.override_redirect = True, cover_look.background_pixel = WhitePixel(d, 0);
+        XEvent activate{};
+        activate.xclient = {ClientMessage, 0, False, d, focused_game(), XInternAtom(d, "_NET_ACTIVE_WINDOW", False), 32, {}};
+        activate.xclient.data.l[0] = 2;  // from a pager or task bar
+        if (way == 0) {
+            const Window cover = XCreateWindow(d, x().root, 0, 0, x().width, x().height, 0, CopyFromParent, InputOutput,
+                                               CopyFromParent, CWOverrideRedirect | CWBackPixel, &cover_look);
+            XMapRaised(d, cover), XSync(d, False), sleep_ms(300);
+            XDestroyWindow(d, cover);
+        } else if (way == 1) {
+            XIconifyWindow(d, focused_game(), 0), XSync(d, False), sleep_ms(300);
+            XSendEvent(d, x().root, False, SubstructureRedirectMask | SubstructureNotifyMask, &activate);
+            // Restored once the window manager has shown it again, after its animation.
+            XWindowAttributes a{};
+            for (const steady::time_point at = steady::now(); ms_since(at) < 2000; sleep_ms(5))
+                if (XGetWindowAttributes(d, focused_game(), &a) && a.map_state == IsViewable) break;
+        }
+        XSync(d, False);
+        return way <= 1;
+    }
 };
 
 }  // namespace
