@@ -2,9 +2,9 @@
     SDL 1.2's display, keyboard and timer in a web page, for Emscripten.
 
     The screen is a surface in memory of the depth that the program asks
-    for; each update blits it (SDL's own conversion) into a 32-bit RGBA copy
-    that goes onto the page's canvas, and then waits for the browser's next
-    animation frame. SDL_Delay sleeps through the browser's timers. Both
+    for; each update blits what has changed in it (SDL's own conversion)
+    into a 32-bit RGBA copy that goes onto the page's canvas, and then waits
+    for the browser's next animation frame. SDL_Delay sleeps through the browser's timers. Both
     need Emscripten's ASYNCIFY: the program's loop runs as it would on a
     desktop, and the page gets its turn while it flips or sleeps.
 
@@ -36,6 +36,8 @@
 
 struct SDL_PrivateVideoData {
 	void *pixels;           /* the screen's, in the program's depth */
+	Uint8 *shown;           /* the screen's pixels as the canvas last got them */
+	int again;              /* the canvas gets the whole screen at the next update */
 	SDL_Surface *canvas;    /* the canvas's copy: bytes R, G, B, A */
 };
 
@@ -153,6 +155,14 @@ static EM_BOOL on_key(int type, const EmscriptenKeyboardEvent *event, void *unus
 	       !event->ctrlKey && !event->altKey && !event->metaKey;
 }
 
+static EM_BOOL on_visibility(int type, const EmscriptenVisibilityChangeEvent *event, void *data)
+{
+	SDL_VideoDevice *device = (SDL_VideoDevice *)data;
+	if (!event->hidden)
+		device->hidden->again = 1;
+	return EM_FALSE;
+}
+
 /* Keys released while the page had no focus never send their keyup. */
 static EM_BOOL on_blur(int type, const EmscriptenFocusEvent *event, void *unused)
 {
@@ -165,6 +175,7 @@ static void WEB_InitOSKeymap(_THIS)
 	emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, NULL, EM_TRUE, on_key);
 	emscripten_set_keyup_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, NULL, EM_TRUE, on_key);
 	emscripten_set_blur_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, NULL, EM_TRUE, on_blur);
+	emscripten_set_visibilitychange_callback(this, EM_TRUE, on_visibility);
 }
 
 static void WEB_PumpEvents(_THIS)
@@ -211,15 +222,19 @@ static void free_screen(_THIS)
 	this->hidden->canvas = NULL;
 	SDL_free(this->hidden->pixels);
 	this->hidden->pixels = NULL;
+	SDL_free(this->hidden->shown);
+	this->hidden->shown = NULL;
 }
 
 static SDL_Surface *WEB_SetVideoMode(_THIS, SDL_Surface *current, int width, int height, int bpp, Uint32 flags)
 {
 	free_screen(this);
 	this->hidden->pixels = SDL_malloc(width * height * ((bpp + 7) / 8));
+	this->hidden->shown = SDL_malloc(width * height * ((bpp + 7) / 8));
+	this->hidden->again = 1;
 	this->hidden->canvas = SDL_CreateRGBSurface(SDL_SWSURFACE, width, height, 32,
 	                                            0x000000FF, 0x0000FF00, 0x00FF0000, 0xFF000000);
-	if (!this->hidden->pixels || !this->hidden->canvas) {
+	if (!this->hidden->pixels || !this->hidden->shown || !this->hidden->canvas) {
 		free_screen(this);
 		SDL_OutOfMemory();
 		return NULL;
@@ -251,6 +266,41 @@ static void WEB_FreeHWSurface(_THIS, SDL_Surface *surface) { }
 static int WEB_LockHWSurface(_THIS, SDL_Surface *surface) { return 0; }
 static void WEB_UnlockHWSurface(_THIS, SDL_Surface *surface) { }
 
+/* Whether a rectangle's pixels differ from those the canvas last got; if
+   they do, they are what it gets now. Eight bytes at a time: the C
+   library's memcmp goes byte by byte. */
+static int changed(_THIS, const SDL_Rect *rect)
+{
+	const int bpp = this->screen->format->BytesPerPixel, pitch = this->screen->pitch;
+	const size_t length = (size_t)rect->w * bpp;
+	int y, differs = this->hidden->again;
+	for (y = rect->y; y < rect->y + rect->h; ++y) {
+		const size_t at = (size_t)y * pitch + (size_t)rect->x * bpp;
+		const Uint8 *now = (const Uint8 *)this->screen->pixels + at;
+		Uint8 *then = this->hidden->shown + at;
+		size_t i = 0;
+		Uint64 a, b;
+		for (; i + 8 <= length; i += 8) {
+			SDL_memcpy(&a, now + i, 8);
+			SDL_memcpy(&b, then + i, 8);
+			if (a != b)
+				break;
+		}
+		for (; i < length && now[i] == then[i]; ++i) {
+		}
+		if (i < length) {
+			SDL_memcpy(then, now, length);
+			differs = 1;
+		}
+	}
+	return differs;
+}
+
+/* A canvas keeps its picture, so a rectangle whose pixels the canvas has
+   already got is not put on it again: a program that flips in a loop
+   without drawing anything new only waits for the browser's animation
+   frames. A page shown again after it was hidden gets the whole screen,
+   should the browser have let the canvas go meanwhile. */
 static void WEB_UpdateRects(_THIS, int numrects, SDL_Rect *rects)
 {
 	SDL_Surface *canvas = this->hidden->canvas;
@@ -259,6 +309,8 @@ static void WEB_UpdateRects(_THIS, int numrects, SDL_Rect *rects)
 		return;
 	for (i = 0; i < numrects; ++i) {
 		SDL_Rect from = rects[i], to = rects[i];
+		if (!changed(this, &rects[i]))
+			continue;
 		SDL_LowerBlit(this->screen, &from, canvas, &to);
 		EM_ASM({
 			var canvas = document.getElementById('canvas');
@@ -266,6 +318,7 @@ static void WEB_UpdateRects(_THIS, int numrects, SDL_Rect *rects)
 			canvas.getContext('2d').putImageData(new ImageData(pixels, $1, $2), 0, 0, $3, $4, $5, $6);
 		}, canvas->pixels, canvas->w, canvas->h, rects[i].x, rects[i].y, rects[i].w, rects[i].h);
 	}
+	this->hidden->again = 0;
 	web_next_animation_frame();
 	yielded();
 }
