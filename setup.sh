@@ -47,7 +47,7 @@ as_root() {
 # all that the game needs. For the tests also FreeType (the Windows build's
 # SDL_ttf stand-in is compared with SDL_ttf), GoogleTest, libpng for the
 # picture tools, valgrind, desktop-file-validate and man, and an X server
-# with a window manager and XTEST for the real display's test; for the
+# with a window manager, XTEST and DAMAGE for the real display's test; for the
 # package libpng for the icons, dpkg-shlibdeps and file (with which CPack
 # finds the programs). For Windows:
 # the MinGW-w64 cross compiler, a native C compiler (FreeType's cross build
@@ -60,7 +60,7 @@ font=fonts-liberation
 [ "$(. /etc/os-release && echo "${VERSION_ID:-}")" = 12 ] && font=fonts-liberation2
 packages=(make cmake pkg-config "$font")
 game=(g++ libsdl-ttf2.0-dev libx11-dev)
-display=(libfreetype-dev libgtest-dev xvfb openbox libx11-dev libxtst-dev)  # the tests' build and the real display
+display=(libfreetype-dev libgtest-dev xvfb openbox libx11-dev libxtst-dev libxdamage-dev)  # the tests' build and the real display
 case $action in
 run) packages+=("${game[@]}") ;;
 test) packages+=("${game[@]}" "${display[@]}" libpng-dev valgrind desktop-file-utils man-db) ;;
