@@ -63,6 +63,27 @@ EM_JS(void, web_next_animation_frame, (), {
 	});
 });
 
+/* The same, for a frame that changed nothing on the canvas: woken when the
+   display's next refresh is due, on a timeline of refreshes at 60 a second,
+   by a timer. Asking the browser for an animation frame keeps it painting
+   at the display's rate, which costs a page that shows nothing new more
+   than its game does; a hidden page still waits for one, so that it pauses
+   as a page does whose frames stop. */
+EM_JS(void, web_next_refresh, (), {
+	Asyncify.handleSleep(function(wakeUp) {
+		runtimeKeepalivePush();
+		var wake = function() {
+			runtimeKeepalivePop();
+			callUserCallback(wakeUp);
+		};
+		var period = 1000 / 60;
+		if (document.hidden)
+			requestAnimationFrame(wake);
+		else
+			setTimeout(wake, period - performance.now() % period);
+	});
+});
+
 static void yielded(void)
 {
 	last_yield = emscripten_get_now();
@@ -304,13 +325,14 @@ static int changed(_THIS, const SDL_Rect *rect)
 static void WEB_UpdateRects(_THIS, int numrects, SDL_Rect *rects)
 {
 	SDL_Surface *canvas = this->hidden->canvas;
-	int i;
+	int i, put = 0;
 	if (!canvas)
 		return;
 	for (i = 0; i < numrects; ++i) {
 		SDL_Rect from = rects[i], to = rects[i];
 		if (!changed(this, &rects[i]))
 			continue;
+		put = 1;
 		SDL_LowerBlit(this->screen, &from, canvas, &to);
 		EM_ASM({
 			var canvas = document.getElementById('canvas');
@@ -319,7 +341,10 @@ static void WEB_UpdateRects(_THIS, int numrects, SDL_Rect *rects)
 		}, canvas->pixels, canvas->w, canvas->h, rects[i].x, rects[i].y, rects[i].w, rects[i].h);
 	}
 	this->hidden->again = 0;
-	web_next_animation_frame();
+	if (put)
+		web_next_animation_frame();
+	else
+		web_next_refresh();
 	yielded();
 }
 
