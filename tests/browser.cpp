@@ -102,6 +102,7 @@ struct in_browser : front_end {
         const std::string attached = call("Target.attachToTarget", "{\"targetId\":\"" + target + "\",\"flatten\":true}");
         session = json_string(attached, "sessionId");
         call("Runtime.enable");
+        call("Page.enable");  // else the script below is not run in the pages that follow
         call("Page.addScriptToEvaluateOnNewDocument", "{\"source\":" + quoted(
              "(() => { let puts = 0; const put = CanvasRenderingContext2D.prototype.putImageData;"
              " CanvasRenderingContext2D.prototype.putImageData = function () { ++puts; return put.apply(this, arguments); };"
@@ -288,7 +289,7 @@ struct in_browser : front_end {
         }
     }
     std::string notes() override { return "the console: " + console.substr(0, 300); }
-    int presents() override { return std::atoi(evaluate("canvasPuts").c_str()); }
+    int presents() override { return std::atoi(evaluate("String(canvasPuts)").c_str()); }  // a string, as the others
     // Another tab in front, then this one again.
     bool hide_and_show(int way) override
     {
