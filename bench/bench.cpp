@@ -11,10 +11,14 @@
 //   loads, the board's blits, the figure and the flip);
 // - resident memory after start-up and after FRAMES_FOR_MEMORY idle frames
 //   (1,000,000 by default) of the real binary under the key script;
-// - on a real display (Xvfb at 60 Hz with openbox), when there is one to
-//   start: the real binary idle, its flips a second and its share of a core
-//   and the X server's, started as before and as the launcher starts it;
-//   with PELLMOR_WINDOWS_BUILD set, also the Windows build under Wine.
+// - the game as a player meets it, by the player tests' front ends, where
+//   the tests can start them: on a real display (Xvfb at 60 Hz with
+//   openbox) as the launcher starts it, with PELLMOR_WINDOWS_BUILD set also
+//   the Windows build there under Wine, with PELLMOR_WEB_BUILD set also the
+//   page in Chromium: idle, the frames its display is handed a second and
+//   the share of a core of the game and of its servers, then how soon a
+//   step shows after its key; and what the page fetches before its first
+//   frame and how soon that comes.
 //
 // Not a test: it prints a table. Run it with `cmake --build build --target bench`.
 #include <SDL.h>
@@ -28,12 +32,14 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "board.h"
 #include "display.h"
-#include "harness.h"
+#include "front_end.h"
 #include "shell.h"
 
 namespace {
@@ -195,67 +201,123 @@ void memory(long frames)
     std::filesystem::remove(log);
 }
 
-// The CPU time a process has used so far, in seconds, its threads' together.
-double cpu_seconds(pid_t pid)
+#ifdef PELLMOR_FRONT_ENDS
+// The CPU time that processes have used so far, in seconds, their threads' together.
+double cpu_seconds(const std::vector<pid_t>& pids)
 {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-    std::string field;
-    for (int i = 1; i <= 13 && in >> field; ++i) {
+    double ticks = 0;
+    for (const pid_t pid : pids) {
+        std::string stat, field;
+        std::getline(std::ifstream("/proc/" + std::to_string(pid) + "/stat"), stat);
+        std::istringstream after_name(stat.substr(stat.rfind(')') + 1));  // a name may hold blanks
+        long user = 0, system = 0;
+        for (int i = 3; i <= 13 && after_name >> field; ++i) {
+        }
+        after_name >> user >> system;
+        ticks += user + system;
     }
-    long user = 0, system = 0;
-    in >> user >> system;
-    return double(user + system) / sysconf(_SC_CLK_TCK);
+    return ticks / sysconf(_SC_CLK_TCK);
 }
 
-long flips_in(const std::string& file)
-{
-    long flips = 0;
-    std::ifstream(file) >> flips;
-    return flips;
-}
+struct idle_cost {
+    double frames = -1, game = -1, others = -1, step_ms = -1;  // a second; % of a core; ms
+};
 
-// The game idle on the display for three seconds, after two to settle.
-void idle_on(const std::string& display, pid_t server, const char* how, std::vector<std::string> game,
-             std::vector<std::string> env)
+// The game idle on its first frame for ten seconds, after three to settle: the frames that its display was handed
+// a second, and the share of a core of its own process and of the others that show it; then the median time from
+// a key to the figure on screen, stepping right and back in turns, keys pressed at other times within a refresh.
+// Without the game (an empty page), its cost.
+idle_cost idle_on(front_end& f, bool game = true)
 {
-    const std::string counted = (std::filesystem::temp_directory_path() / "pellmor-bench-flips").string();
-    std::filesystem::remove(counted);
-    env.insert(env.end(), {"DISPLAY=" + display, "SDL_VIDEODRIVER", "PELLMOR_FLIPS=" + counted});
-    const pid_t pid = spawn(game, ".", env);
-    sleep(2);
-    const double game_cpu = cpu_seconds(pid), server_cpu = cpu_seconds(server);
-    const long flips = flips_in(counted);
+    idle_cost cost;
+    if (game && !differs(f, round_start_screen(), whole_screen, 20000).empty())
+        return cost;
+    sleep_ms(3000);
+    auto cpu = [&f](bool own) {
+        const std::vector<pid_t> all = f.processes();
+        return own ? cpu_seconds({all[0]}) : cpu_seconds({all.begin() + 1, all.end()});
+    };
+    const double game_cpu = cpu(true), others_cpu = cpu(false);
+    const int frames = f.presents();
     const auto begun = bench_clock::now();
-    sleep(3);
+    sleep_ms(10000);
     const double seconds = seconds_since(begun);
-    std::printf("| %s | %.0f | %.0f %% | %.0f %% |\n", how, (flips_in(counted) - flips) / seconds,
-                (cpu_seconds(pid) - game_cpu) / seconds * 100, (cpu_seconds(server) - server_cpu) / seconds * 100);
-    stop(pid);
+    cost.frames = (f.presents() - frames) / seconds;
+    cost.game = (cpu(true) - game_cpu) / seconds * 100, cost.others = (cpu(false) - others_cpu) / seconds * 100;
+    std::vector<double> steps;
+    for (int i = 0; game && i < 8; ++i, sleep_ms(400 + 2 * i))  // at another time in a refresh each
+        if (const double ms = step_latency(f, i % 2 ? "left" : "right", i % 2 ? 0 : 1); ms >= 0)
+            steps.push_back(ms);
+    if (!steps.empty())
+        cost.step_ms = median(steps);
+    return cost;
 }
 
-void on_a_display()
+// Where the others are none of its own (the page's), all of the game's column counts.
+void print_row(const std::string& how, const idle_cost& c)
 {
-    std::string display;
-    const pid_t server = start_xvfb(display);
-    if (server < 0) {
-        std::printf("\n(No Xvfb to measure the game on a display with.)\n");
-        return;
-    }
-    const pid_t manager = spawn({"openbox", "--sm-disable"}, ".", {"DISPLAY=" + display});
-    sleep(1);
-    const SDL_version* sdl = SDL_Linked_Version();
-    std::printf("\n| idle on Xvfb, SDL %d.%d.%d | flips a second | the game's CPU | the X server's CPU |\n"
-                "|---|---|---|---|\n", sdl->major, sdl->minor, sdl->patch);
-    const std::string preload = "LD_PRELOAD=" FLIP_COUNTER;
-    idle_on(display, server, "started bare", {PELLMOR_BINARY}, {preload, "SDL12COMPAT_SYNC_TO_VBLANK=0"});
-    idle_on(display, server, "as the launcher starts it", {PELLMOR_BINARY}, {preload, "SDL12COMPAT_SYNC_TO_VBLANK=1"});
-    if (const char* windows = std::getenv("PELLMOR_WINDOWS_BUILD")) {
-        const std::string prefix = std::string("WINEPREFIX=") + windows + "/wine-prefix";
-        idle_on(display, server, "the Windows build, under Wine", {"wine", std::string(windows) + "/tests/pellmor_counted.exe"},
-                {prefix, "WINEDEBUG=-all"});
-    }
-    stop(manager), stop(server);
+    if (c.frames < 0)
+        return (void)std::printf("| %s | (no first frame) | | | | |\n", how.c_str());
+    const std::string others = c.others < 0 ? "-" : std::to_string(c.others).substr(0, 3) + " %";
+    std::printf("| %s | %.1f | %.1f %% | %s | %.1f %% | %.0f ms |\n", how.c_str(), c.frames, c.game, others.c_str(),
+                c.game + std::max(c.others, 0.0), c.step_ms);
 }
+
+// What the page fetches before its first frame, as a server sends it (gzip -9), and the time from the page's request
+// to its first frame; of five visits, the median time.
+void page_weight(const std::string& folder)
+{
+    std::vector<double> first;
+    std::string fetched;
+    for (int visit = 0; visit < 5; ++visit) {
+        const std::unique_ptr<front_end> f = start_in_browser();
+        if (!differs(*f, round_start_screen(), whole_screen, 20000).empty())
+            return (void)std::printf("\n(The page showed no first frame.)\n");
+        first.push_back(std::atof(f->in_page("firstPut").c_str()));
+        fetched = "index.html " + f->in_page("performance.getEntriesByType('resource').filter(e => e.startTime < firstPut)"
+                                          ".map(e => new URL(e.name).pathname.slice(1)).join(' ')");
+    }
+    std::string files;
+    long total = 0;
+    std::istringstream names(fetched);
+    std::set<std::string> counted;
+    for (std::string name; names >> name;) {
+        if (!counted.insert(name).second)
+            continue;
+        const std::string command = "gzip -9 -c '" + folder + "/page/" + name + "' | wc -c";
+        long bytes = 0;
+        if (FILE* gzip = popen(command.c_str(), "r"))
+            bytes = std::fscanf(gzip, "%ld", &bytes) == 1 ? bytes : 0, pclose(gzip);
+        total += bytes;
+        files += (files.empty() ? "" : ", ") + name + " " + std::to_string((bytes + 512) / 1024) + " KB";
+    }
+    std::printf("\n| the page | measured |\n|---|---|\n| fetched before its first frame, gzip -9 | %ld KB: %s |\n"
+                "| its first frame, from the page's request (median of 5) | %.0f ms |\n", (total + 512) / 1024,
+                files.c_str(), median(first));
+}
+
+// The game as a player meets it, by the player tests' front ends: on a real display (Xvfb at 60 Hz with openbox) as
+// the launcher starts it, the Windows build there under Wine, and the page in Chromium beside Chromium on an empty
+// page.
+void as_a_player_meets_it()
+{
+    const SDL_version* sdl = SDL_Linked_Version();
+    std::printf("\n| idle, then a step | frames shown a second | the game's CPU | its servers' CPU | all | a step shows "
+                "after |\n|---|---|---|---|---|---|\n");
+    print_row("SDL " + std::to_string(sdl->major) + "." + std::to_string(sdl->minor) + "." +
+              std::to_string(sdl->patch) + " on Xvfb, as the launcher starts it", idle_on(*start_on_x()));
+    if (windows_build)
+        print_row("the Windows build under Wine (its servers: X's and Wine's)", idle_on(*start_under_wine()));
+    if (const char* web = std::getenv("PELLMOR_WEB_BUILD")) {
+        const idle_cost empty = idle_on(*start_empty_browser(), false);
+        idle_cost page = idle_on(*start_in_browser());
+        page.game += page.others - empty.game - empty.others, page.others = -1;
+        print_row("the page in Chromium (the game: Chromium's processes, less " +
+                  std::to_string(empty.game + empty.others).substr(0, 3) + " % on an empty page)", page);
+        page_weight(web);
+    }
+}
+#endif
 
 }  // namespace
 
@@ -276,6 +338,8 @@ int main(int argc, char* argv[])
     idle_frames();
     start_up_times(std::filesystem::canonical("/proc/self/exe").string());
     memory(frames);
-    on_a_display();
+#ifdef PELLMOR_FRONT_ENDS
+    as_a_player_meets_it();
+#endif
     return 0;
 }

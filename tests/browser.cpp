@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 
 #include "front_end.h"
 
@@ -73,7 +74,8 @@ struct in_browser : front_end {
 
     // On a phone, offline: after a first visit, the server stopped, the browser's own cache emptied, the network
     // off, the page reloaded.
-    in_browser(bool on_phone, bool offline) : phone(on_phone)
+    // Without the game: the page served, an empty one shown.
+    in_browser(bool on_phone, bool offline, bool game = true) : phone(on_phone)
     {
         // Last changed long ago, as a published page is: the browser takes its files for fresh without asking.
         const std::string zip = std::getenv("PELLMOR_WEB_BUILD") + std::string("/pellmor-web.zip");
@@ -105,7 +107,8 @@ struct in_browser : front_end {
         call("Page.enable");  // else the script below is not run in the pages that follow
         call("Page.addScriptToEvaluateOnNewDocument", "{\"source\":" + quoted(
              "(() => { let puts = 0; const put = CanvasRenderingContext2D.prototype.putImageData;"
-             " CanvasRenderingContext2D.prototype.putImageData = function () { ++puts; return put.apply(this, arguments); };"
+             " CanvasRenderingContext2D.prototype.putImageData = function () {"
+             "  if (!puts++) window.firstPut = performance.now(); return put.apply(this, arguments); };"
              " Object.defineProperty(window, 'canvasPuts', {get: () => puts}); })()") + "}");
         if (phone) {
             call("Emulation.setDeviceMetricsOverride",
@@ -113,7 +116,7 @@ struct in_browser : front_end {
             call("Emulation.setTouchEmulationEnabled", R"({"enabled":true,"maxTouchPoints":5})");
         }
         started = steady::now();
-        call("Page.navigate", "{\"url\":\"http://127.0.0.1:" + std::to_string(port) + "/\"}");
+        call("Page.navigate", "{\"url\":\"" + (game ? "http://127.0.0.1:" + std::to_string(port) + "/" : "about:blank") + "\"}");
         if (!offline) return;
         // Changed on the server once the browser has it in its own cache: the worker must keep what the server has.
         while (evaluate("document.readyState") != "complete") sleep_ms(10);
@@ -290,6 +293,18 @@ struct in_browser : front_end {
     }
     std::string notes() override { return "the console: " + console.substr(0, 300); }
     int presents() override { return std::atoi(evaluate("String(canvasPuts)").c_str()); }  // a string, as the others
+    std::vector<pid_t> processes() override  // Chromium's, all of them
+    {
+        std::vector<pid_t> all{chromium};
+        std::error_code gone;
+        for (std::size_t i = 0; i < all.size(); ++i)
+            for (const auto& task : fs::directory_iterator("/proc/" + std::to_string(all[i]) + "/task", gone)) {
+                std::ifstream children(task.path() / "children");
+                for (pid_t child; children >> child;) all.push_back(child);
+            }
+        return all;
+    }
+    std::string in_page(const std::string& expression) override { return evaluate("String(" + expression + ")"); }
     // Another tab in front, then this one again.
     bool hide_and_show(int way) override
     {
@@ -307,3 +322,4 @@ struct in_browser : front_end {
 std::unique_ptr<front_end> start_in_browser() { return std::make_unique<in_browser>(false, false); }
 std::unique_ptr<front_end> start_on_phone() { return std::make_unique<in_browser>(true, false); }
 std::unique_ptr<front_end> start_on_phone_offline() { return std::make_unique<in_browser>(true, true); }
+std::unique_ptr<front_end> start_empty_browser() { return std::make_unique<in_browser>(false, false, false); }

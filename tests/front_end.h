@@ -30,11 +30,20 @@ struct front_end {
     // The key as key() holds it lost without its release: the touch cancelled, as when the browser takes the finger
     // over for a gesture or a call comes in.
     virtual void lose_hold(const std::string&) {}
+    // The game's processes, the game's first, then those that show it (the X server, Wine's, the browser's).
+    virtual std::vector<pid_t> processes() = 0;
+    virtual std::string in_page(const std::string&) { return ""; }  // what the page's script makes of an expression
     steady::time_point started = steady::now();  // when the game was asked to start
 };
+
+// Waits up to ms for area to show want; how it differs at the last look, or nothing once it shows it.
+std::string differs(front_end& f, const screen_model& want, SDL_Rect area, int ms);
+// The milliseconds from a key's press until the figure shows on cell (col, 0); -1 if it does not within a second.
+double step_latency(front_end& f, const char* key, int col);
 
 std::unique_ptr<front_end> start_on_x();        // the Linux build on an X display
 std::unique_ptr<front_end> start_under_wine();  // the Windows build's pellmor.exe on it, under Wine
 std::unique_ptr<front_end> start_in_browser();  // the web build in Chromium
 std::unique_ptr<front_end> start_on_phone();    // the same on a touch phone, played by its controls
 std::unique_ptr<front_end> start_on_phone_offline();  // once visited, then reloaded without a network
+std::unique_ptr<front_end> start_empty_browser();     // Chromium as for the page, on an empty one

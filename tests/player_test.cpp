@@ -34,30 +34,6 @@ const front fronts[] = {
     {"PELLMOR_WEB_BUILD", start_on_phone_offline, c_library::musl, 200, false, false, false, false, true, true},
 };
 
-// Waits up to ms for area to show want; how it differs at the last look, or nothing once it shows it.
-std::string differs(front_end& f, const screen_model& want, SDL_Rect area, int ms)
-{
-    for (const steady::time_point start = steady::now();; sleep_ms(10)) {
-        std::string first;
-        if (mismatches(want, f.shown(area), area, first, f.blends(area)) == 0 || ms_since(start) > ms) return first;
-    }
-}
-
-// The milliseconds from a key's press until the figure shows on cell (col, 0), as that cell is read again and
-// again; -1 if it does not within a second.
-double step_latency(front_end& f, const char* key, int col)
-{
-    const SDL_Rect cell{static_cast<Sint16>((col + 1) * 50), 50, 50, 50};
-    const screen_model figure = figure_screen(col);
-    const steady::time_point pressed = steady::now();
-    f.key(key, true);
-    double latency = -1;
-    for (std::string first; latency < 0 && ms_since(pressed) < 1000;)
-        if (mismatches(figure, f.shown(cell), cell, first, f.blends(cell)) == 0) latency = ms_since(pressed);
-    f.key(key, false);
-    return latency;
-}
-
 // F held for hold_ms: the times the mode changed while it was held and for a second after.
 int toggles_of_one_press(front_end& f, int hold_ms)
 {

@@ -10,12 +10,6 @@ add_executable(pellmor_scripted "${PROJECT_SOURCE_DIR}/src/main.cpp" keyscript.c
 target_link_libraries(pellmor_scripted PRIVATE pellmor_game)
 target_link_options(pellmor_scripted PRIVATE ${wrapped})
 
-# The game counting its flips, for the benchmark on a display.
-add_executable(pellmor_counted "${PROJECT_SOURCE_DIR}/src/main.cpp" "${PROJECT_SOURCE_DIR}/bench/flip_counter.cpp")
-target_include_directories(pellmor_counted PRIVATE .)
-target_link_libraries(pellmor_counted PRIVATE pellmor_game)
-target_link_options(pellmor_counted PRIVATE LINKER:--wrap=SDL_Flip)
-
 set(wine "${CMAKE_CROSSCOMPILING_EMULATOR}")
 if(NOT wine)
   message(WARNING "wine not found: the Windows tests are built but not run")

@@ -217,6 +217,19 @@ struct on_x : front_end {
     }
     std::string notes() override { return "it printed '" + trace().substr(0, 300) + "', " + read_bytes(dir.path + "/err"); }
     int presents() override { return x().shown_frames(); }
+    // Under Wine also Wine's server. Not its device host, which looks for devices on 2 % of a core with or without
+    // a game.
+    std::vector<pid_t> processes() override
+    {
+        std::vector<pid_t> all{pid, x().server};
+        for (const auto& p : fs::directory_iterator("/proc")) {
+            std::string name, env;
+            try { name = read_bytes(p.path() / "comm"), env = read_bytes(p.path() / "environ"); } catch (...) {}
+            if (wine && name.rfind("wineserver", 0) == 0 && env.find("WINEPREFIX=" + wine_prefix() + '\0') != env.npos)
+                all.push_back(std::atoi(p.path().filename().c_str()));
+        }
+        return all;
+    }
     // Covered by a window of the screen's size, or iconified and then activated as a task bar does.
     bool hide_and_show(int way) override
     {
