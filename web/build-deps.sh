@@ -8,7 +8,8 @@
 # SDL 1.2.15 and FreeType come from Debian's source packages (libsdl1.2 and
 # freetype, fetched by tools/debian-sources.sh). SDL is built from its
 # platform-free core with our driver for web pages (web/sdl, hooked in by
-# sdl-web.patch); SDL_ttf is the stand-in in windows/ttf. A finished prefix
+# sdl-web.patch), FreeType from its TrueType parts alone (web/freetype);
+# SDL_ttf is the stand-in in windows/ttf. A finished prefix
 # is kept and reused until these files or Emscripten change.
 #
 # Needs: emscripten, cmake, make, pkg-config, dpkg-dev (setup.sh installs
@@ -23,7 +24,7 @@ jobs=$(nproc)
 . "$here"/../tools/build-deps-common.sh
 open_prefix "$( (emcc --version | head -n 1 && cat "$0" "$here"/../tools/build-deps-common.sh \
     "$here"/../tools/debian-sources.sh "$here"/sdl-web.patch "$here"/toolchain-emscripten.cmake \
-    "$here"/sdl/* "$here"/../windows/ttf/*) | sha256sum | cut -d' ' -f1)"
+    "$here"/sdl/* "$here"/freetype/* "$here"/../windows/ttf/*) | sha256sum | cut -d' ' -f1)"
 fetch_sdl_and_freetype "$here/sdl-web.patch"
 
 # Our toolchain file, not emcmake's: it reads pkg-config files from the
@@ -39,8 +40,7 @@ cmake_build() {
     quietly "$name-install" cmake --install "$work/build-$name"
 }
 cmake_build SDL "$here/sdl" -DSDL_SOURCE="$sdl_source"
-cmake_build freetype "$freetype_source" -DFT_DISABLE_ZLIB=ON -DFT_DISABLE_BZIP2=ON \
-    -DFT_DISABLE_PNG=ON -DFT_DISABLE_HARFBUZZ=ON -DFT_DISABLE_BROTLI=ON
+cmake_build freetype "$here/freetype" -DFREETYPE_SOURCE="$freetype_source"
 cmake_build SDL_ttf "$here/../windows/ttf"
 
 close_prefix

@@ -4,9 +4,15 @@
     The screen is a surface in memory of the depth that the program asks
     for; each update blits what has changed in it (SDL's own conversion)
     into a 32-bit RGBA copy that goes onto the page's canvas, and then waits
-    for the browser's next animation frame. SDL_Delay sleeps through the browser's timers. Both
-    need Emscripten's ASYNCIFY: the program's loop runs as it would on a
-    desktop, and the page gets its turn while it flips or sleeps.
+    for the browser's next animation frame, or for the next refresh when
+    nothing changed. SDL_Delay sleeps through the browser's timers. These
+    waits need Emscripten's ASYNCIFY: the program's loop runs as it would on
+    a desktop, and the page gets its turn while it flips or sleeps. SDL's
+    core calls the driver's WEB_Updated, WEB_Pumped and WEB_Drawn directly
+    (sdl-web.patch), so that ASYNCIFY need only follow direct calls, and the
+    driver knows where the program drew: only there can an update differ
+    from what the canvas shows (the program draws with SDL's fills and
+    blits, never into the screen's pixels itself).
 
     Keys come from the page's keydown and keyup events (auto-repeats left
     out, as SDL's X11 driver does) and from the page's own controls (its
@@ -38,6 +44,7 @@ struct SDL_PrivateVideoData {
 	void *pixels;           /* the screen's, in the program's depth */
 	Uint8 *shown;           /* the screen's pixels as the canvas last got them */
 	int again;              /* the canvas gets the whole screen at the next update */
+	int put;                /* the last update put something on the canvas */
 	SDL_Surface *canvas;    /* the canvas's copy: bytes R, G, B, A */
 };
 
@@ -47,6 +54,12 @@ static struct {
 	Uint8 state;
 } key_queue[64];
 static int key_count;
+
+/* Where the program has drawn on the screen since the last update: only
+   there can its pixels differ from what the canvas got. Past a few
+   rectangles, anywhere. */
+static SDL_Rect drawn[8];
+static int drawn_count, drawn_anywhere = 1;
 static int focus_lost;
 static double last_yield, start_ticks;
 
@@ -199,14 +212,19 @@ static void WEB_InitOSKeymap(_THIS)
 	emscripten_set_visibilitychange_callback(this, EM_TRUE, on_visibility);
 }
 
-static void WEB_PumpEvents(_THIS)
+/* A program that pumps its events without ever flipping still lets the
+   page live. */
+void WEB_Pumped(void)
 {
-	int i;
-	/* A program that never flips still lets the page live. */
 	if (emscripten_get_now() - last_yield > 100) {
 		emscripten_sleep(0);
 		yielded();
 	}
+}
+
+static void WEB_PumpEvents(_THIS)
+{
+	int i;
 	if (focus_lost) {
 		focus_lost = 0;
 		SDL_ResetKeyboard();
@@ -278,6 +296,7 @@ static SDL_Surface *WEB_SetVideoMode(_THIS, SDL_Surface *current, int width, int
 
 static int WEB_SetColors(_THIS, int firstcolor, int ncolors, SDL_Color *colors)
 {
+	this->hidden->again = 1;  /* every pixel may look otherwise */
 	return 1;  /* the palette is read by each update's conversion */
 }
 
@@ -317,31 +336,72 @@ static int changed(_THIS, const SDL_Rect *rect)
 	return differs;
 }
 
-/* A canvas keeps its picture, so a rectangle whose pixels the canvas has
-   already got is not put on it again: a program that flips in a loop
-   without drawing anything new only waits for the browser's animation
-   frames. A page shown again after it was hidden gets the whole screen,
-   should the browser have let the canvas go meanwhile. */
-static void WEB_UpdateRects(_THIS, int numrects, SDL_Rect *rects)
+void WEB_Drawn(const SDL_Rect *rect)
+{
+	if (drawn_count < (int)SDL_arraysize(drawn))
+		drawn[drawn_count++] = *rect;
+	else
+		drawn_anywhere = 1;
+}
+
+/* The part of a that b covers, if any. */
+static int overlap(const SDL_Rect *a, const SDL_Rect *b, SDL_Rect *part)
+{
+	const int left = SDL_max(a->x, b->x), top = SDL_max(a->y, b->y);
+	const int right = SDL_min(a->x + a->w, b->x + b->w), bottom = SDL_min(a->y + a->h, b->y + b->h);
+	part->x = left;
+	part->y = top;
+	part->w = right > left ? right - left : 0;
+	part->h = bottom > top ? bottom - top : 0;
+	return part->w && part->h;
+}
+
+/* The rectangle on the canvas, if its pixels differ from those it got. */
+static void put(_THIS, SDL_Rect *rect)
 {
 	SDL_Surface *canvas = this->hidden->canvas;
-	int i, put = 0;
-	if (!canvas)
+	SDL_Rect from = *rect, to = *rect;
+	if (!changed(this, rect))
+		return;
+	this->hidden->put = 1;
+	SDL_LowerBlit(this->screen, &from, canvas, &to);
+	EM_ASM({
+		var canvas = document.getElementById('canvas');
+		var pixels = new Uint8ClampedArray(HEAPU8.buffer, $0, $1 * $2 * 4);
+		canvas.getContext('2d').putImageData(new ImageData(pixels, $1, $2), 0, 0, $3, $4, $5, $6);
+	}, canvas->pixels, canvas->w, canvas->h, rect->x, rect->y, rect->w, rect->h);
+}
+
+/* A canvas keeps its picture, so a rectangle whose pixels the canvas has
+   already got is not put on it again: a program that flips in a loop
+   without drawing anything new only waits for the browser. Only where the
+   program drew is compared. A page shown again after it was hidden gets
+   the whole screen, should the browser have let the canvas go meanwhile. */
+static void WEB_UpdateRects(_THIS, int numrects, SDL_Rect *rects)
+{
+	int i, j;
+	SDL_Rect part;
+	this->hidden->put = 0;
+	if (!this->hidden->canvas)
 		return;
 	for (i = 0; i < numrects; ++i) {
-		SDL_Rect from = rects[i], to = rects[i];
-		if (!changed(this, &rects[i]))
-			continue;
-		put = 1;
-		SDL_LowerBlit(this->screen, &from, canvas, &to);
-		EM_ASM({
-			var canvas = document.getElementById('canvas');
-			var pixels = new Uint8ClampedArray(HEAPU8.buffer, $0, $1 * $2 * 4);
-			canvas.getContext('2d').putImageData(new ImageData(pixels, $1, $2), 0, 0, $3, $4, $5, $6);
-		}, canvas->pixels, canvas->w, canvas->h, rects[i].x, rects[i].y, rects[i].w, rects[i].h);
+		if (this->hidden->again || drawn_anywhere)
+			put(this, &rects[i]);
+		else
+			for (j = 0; j < drawn_count; ++j)
+				if (overlap(&rects[i], &drawn[j], &part))
+					put(this, &part);
 	}
 	this->hidden->again = 0;
-	if (put)
+	drawn_count = 0;
+	drawn_anywhere = 0;
+}
+
+/* After each update: the animation frame that paints what was put on the
+   canvas, or the next refresh. */
+void WEB_Updated(void)
+{
+	if (current_video && current_video->hidden && current_video->hidden->put)
 		web_next_animation_frame();
 	else
 		web_next_refresh();
