@@ -45,7 +45,8 @@ as_root() {
 # fonts-liberation), then for Linux SDL_ttf 2.0 and Xlib's headers (SDL's
 # window-manager interface for X11, by which the game watches its display):
 # all that the game needs. For the tests also FreeType (the Windows build's
-# SDL_ttf stand-in is compared with SDL_ttf), GoogleTest, libpng for the
+# SDL_ttf stand-in is compared with SDL_ttf, on the page's font too, which
+# fontTools makes), GoogleTest, libpng for the
 # picture tools, valgrind, desktop-file-validate and man, and an X server
 # with a window manager, XTEST and DAMAGE for the real display's test; for the
 # package libpng for the icons, dpkg-shlibdeps and file (with which CPack
@@ -54,20 +55,20 @@ as_root() {
 # makes a helper tool), dpkg-source and patch for SDL's and FreeType's Debian
 # sources, GoogleTest's source, Wine to run the tests, and for the test on a
 # real X display what it needs on Linux. For the web: Emscripten, dpkg-source
-# and patch for the Debian sources, and for its test Chromium and what the
-# Linux build's tests need.
+# and patch for the Debian sources, fontTools for the page's font, and for
+# its test Chromium and what the Linux build's tests need.
 font=fonts-liberation
 [ "$(. /etc/os-release && echo "${VERSION_ID:-}")" = 12 ] && font=fonts-liberation2
 packages=(make cmake pkg-config "$font")
 game=(g++ libsdl-ttf2.0-dev libx11-dev)
-display=(libfreetype-dev libgtest-dev xvfb openbox libx11-dev libxtst-dev libxdamage-dev)  # the tests' build and the real display
+display=(libfreetype-dev libgtest-dev python3-fonttools xvfb openbox libx11-dev libxtst-dev libxdamage-dev)  # the tests' build and the real display
 case $action in
 run) packages+=("${game[@]}") ;;
 test) packages+=("${game[@]}" "${display[@]}" libpng-dev valgrind desktop-file-utils man-db) ;;
 package) packages+=("${game[@]}" libpng-dev dpkg-dev file) ;;
 windows) packages+=(g++-mingw-w64-x86-64 dpkg-dev gcc libc6-dev) ;;
 windows-test) packages+=(g++-mingw-w64-x86-64 dpkg-dev gcc libc6-dev googletest wine wine64 "${game[@]}" "${display[@]}") ;;
-web) packages+=(emscripten dpkg-dev) ;;
+web) packages+=(emscripten dpkg-dev python3-fonttools) ;;
 web-test) packages+=(emscripten dpkg-dev chromium "${game[@]}" "${display[@]}" libpng-dev) ;;
 esac
 missing=()

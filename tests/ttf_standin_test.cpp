@@ -22,9 +22,9 @@ void* standin_ttf()
 
 // The text's size and each character's box and advance, as the library measures them without drawing; and the text
 // drawn.
-std::string measures(void* ttf, const char* text, int size, SDL_Surface** drawn = nullptr)
+std::string measures(void* ttf, const char* text, int size, SDL_Surface** drawn = nullptr, const char* file = FONT_FILE)
 {
-    TTF_Font* font = TTF(ttf, TTF_Init)() == 0 ? TTF(ttf, TTF_OpenFont)(FONT_FILE, size) : nullptr;
+    TTF_Font* font = TTF(ttf, TTF_Init)() == 0 ? TTF(ttf, TTF_OpenFont)(file, size) : nullptr;
     if (!font) return "no font";
     int w = 0, h = 0;
     std::string m = TTF(ttf, TTF_SizeText)(font, text, &w, &h) ? "no size" : std::to_string(w) + "x" + std::to_string(h);
@@ -67,6 +67,20 @@ TEST(TtfStandin, RendersLikeSdlTtf)
         EXPECT_EQ(got->format->BitsPerPixel, 8);
         // Both draw FreeType's monochrome glyphs: the very same pixels.
         EXPECT_EQ(picture(got), picture(want));
+        SDL_FreeSurface(want);
+        SDL_FreeSurface(got);
+    }
+}
+
+// The page's font, the score line's characters alone, as the page draws it: every score line as the whole font.
+TEST(TtfStandin, ThePagesFontDrawsEveryScoreAsTheWholeFont)
+{
+    for (int score = 0; score <= 17; ++score) {
+        const std::string text = "PUNKTE: " + std::to_string(score) + " VON 17";
+        SDL_Surface *want = nullptr, *got = nullptr;
+        EXPECT_EQ(measures(standin_ttf(), text.c_str(), 60, &got, SCORE_FONT), measures(real_ttf, text.c_str(), 60, &want));
+        ASSERT_TRUE(want && got) << SDL_GetError();
+        EXPECT_EQ(picture(got), picture(want)) << text;
         SDL_FreeSurface(want);
         SDL_FreeSurface(got);
     }

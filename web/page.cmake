@@ -1,9 +1,10 @@
 # Lays the page out as it is published, in PAGE: index.html (the page that
 # emcc made) with its program and data, the manifest, the icons and the
-# font's licence; then sw.js, which keeps every one of them, its cache named
-# by a hash of their names and bytes; then ZIP, the folder's files at its top
-# in a fixed order.
-#   cmake -DBUILD=<build-web> -DSOURCE=<web/> -DFONT_COPYRIGHT=<file> -DPAGE=<folder> -DZIP=<file> -P page.cmake
+# licence of its font (a subset of the game's); then sw.js, which keeps
+# every one of them, its cache named by a hash of their names and bytes;
+# then ZIP, the folder's files at its top in a fixed order.
+#   cmake -DBUILD=<build-web> -DSOURCE=<web/> -DFONT=<the game's font> -DFONT_COPYRIGHT=<its licence>
+#         -DPAGE=<folder> -DZIP=<file> -P page.cmake
 file(REMOVE_RECURSE "${PAGE}")
 file(MAKE_DIRECTORY "${PAGE}")
 file(COPY_FILE "${BUILD}/pellmor.html" "${PAGE}/index.html")
@@ -11,7 +12,14 @@ foreach(file pellmor.js pellmor.wasm pellmor.data)
   file(COPY_FILE "${BUILD}/${file}" "${PAGE}/${file}")
 endforeach()
 file(COPY "${SOURCE}/pellmor.webmanifest" "${SOURCE}/icons" DESTINATION "${PAGE}")
-file(COPY_FILE "${FONT_COPYRIGHT}" "${PAGE}/delusion.ttf-copyright.txt")
+file(READ "${FONT_COPYRIGHT}" licence)
+get_filename_component(font "${FONT}" NAME)
+file(WRITE "${PAGE}/delusion.ttf-copyright.txt"
+"delusion.ttf is Pellmor Score: of ${font}, only the characters of the
+game's score line, unchanged, under a name of its own, as the SIL Open Font
+License asks of a Modified Version. Its copyright and licence:
+
+${licence}")
 
 # The worker also keeps "./", the page by its folder's address, where an
 # installed page starts.
