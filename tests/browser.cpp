@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <set>
 
 #include "front_end.h"
 
@@ -66,7 +67,9 @@ struct in_browser : front_end {
     int to = -1, from = -1, next_id = 1;
     std::string target, session, unread, console;
     std::map<std::string, steady::time_point> held;  // keys down, and since when
-    const bool phone;
+    const bool phone, with_pad;
+    std::set<int> pad_buttons;  // the pad's buttons pressed, and its stick
+    int pad_x = 0, pad_y = 0;
     std::map<int, std::string> touches;  // fingers down, by their ids: where, as DevTools has it
     const std::string page = dir.path + "/page";  // what the server serves
     std::map<std::string, std::string> requested;  // offline, the page's requests by their ids, and what came wrong:
@@ -75,7 +78,7 @@ struct in_browser : front_end {
     // On a phone, offline: after a first visit, the server stopped, the browser's own cache emptied, the network
     // off, the page reloaded.
     // Without the game: the page served, an empty one shown.
-    in_browser(bool on_phone, bool offline, bool game = true) : phone(on_phone)
+    in_browser(bool on_phone, bool offline, bool game = true, bool by_pad = false) : phone(on_phone), with_pad(by_pad)
     {
         // Last changed long ago, as a published page is: the browser takes its files for fresh without asking.
         const std::string zip = std::getenv("PELLMOR_WEB_BUILD") + std::string("/pellmor-web.zip");
@@ -110,6 +113,15 @@ struct in_browser : front_end {
              " CanvasRenderingContext2D.prototype.putImageData = function () {"
              "  if (!puts++) window.firstPut = performance.now(); return put.apply(this, arguments); };"
              " Object.defineProperty(window, 'canvasPuts', {get: () => puts}); })()") + "}");
+        // Pads as the page reads them: testPad(index, buttons pressed, axes) plugs one in or changes it, (index,
+        // null) unplugs it.
+        call("Page.addScriptToEvaluateOnNewDocument", "{\"source\":" + quoted(
+             "(() => { const pads = []; navigator.getGamepads = () => pads.slice();"
+             " window.testPad = (index, pressed, axes) => { const was = pads[index]; pads[index] = pressed && {index,"
+             "  id: 'test pad', connected: true, mapping: 'standard', timestamp: performance.now(), axes,"
+             "  buttons: [...Array(17).keys()].map(b => ({pressed: pressed.includes(b), value: +pressed.includes(b)}))};"
+             "  if (!was != !pads[index]) dispatchEvent(Object.assign(new Event(was ? 'gamepaddisconnected' :"
+             "   'gamepadconnected'), {gamepad: was || pads[index]})); }; })()") + "}");
         if (phone) {
             call("Emulation.setDeviceMetricsOverride",
                  R"({"width":390,"height":844,"deviceScaleFactor":3,"mobile":true})");
@@ -227,19 +239,44 @@ struct in_browser : front_end {
         call("Input.dispatchTouchEvent",
              std::string("{\"type\":\"") + (down ? "touchStart" : "touchEnd") + "\",\"touchPoints\":[" + points + "]}");
     }
-    bool second_hand(const std::string& name, bool down) override { return phone && (touch(name, down, 1), true); }
-    // Every finger down cancelled, as when the browser takes them over for a gesture.
+    // With a pad, the keyboard's key.
+    bool second_hand(const std::string& name, bool down) override
+    {
+        if (phone) touch(name, down, 1);
+        if (with_pad) keyboard(name, down);
+        return phone || with_pad;
+    }
+    // Every finger down cancelled, as when the browser takes them over for a gesture; the pad unplugged.
     void lose_hold(const std::string&) override
     {
+        if (with_pad) return (void)evaluate("testPad(0, null)");
         touches.clear();
         call("Input.dispatchTouchEvent", R"({"type":"touchCancel","touchPoints":[]})");
+    }
+    void keyboard(const std::string& name, bool down)
+    {
+        send_key(name, down, false);
+        held.erase(name);
+        if (down) held[name] = steady::now() + std::chrono::milliseconds(500);
+    }
+    // On a pad (the arrows its d-pad's buttons 12 to 15, W A S D its left stick, F its Start button), as the
+    // browser shows it to the page when the page reads it; its Q is the keyboard's.
+    void pad(const game_key& k, bool down)
+    {
+        const int button = k.name[1] ? 12 + (k.col_change ? 2 + (k.col_change > 0) : k.row_change > 0) : 9;
+        const int by = down ? 1 : -1;
+        if (!k.name[1] && (k.col_change || k.row_change)) pad_x += by * k.col_change, pad_y += by * k.row_change;
+        else if (down) pad_buttons.insert(button);
+        else pad_buttons.erase(button);
+        std::string pressed;
+        for (int b : pad_buttons) pressed += std::to_string(b) + ",";
+        evaluate("testPad(0, [" + pressed + "], [" + std::to_string(pad_x) + ", " + std::to_string(pad_y) + "])");
     }
     void key(const std::string& name, bool down) override
     {
         if (phone) return touch(name, down);
-        send_key(name, down, false);
-        held.erase(name);
-        if (down) held[name] = steady::now() + std::chrono::milliseconds(500);
+        if (with_pad && name != "q") return pad(*find_key(name), down);
+        keyboard(name, down);
     }
 
     // Black before the canvas has the game's pixels.
@@ -323,3 +360,4 @@ std::unique_ptr<front_end> start_in_browser() { return std::make_unique<in_brows
 std::unique_ptr<front_end> start_on_phone() { return std::make_unique<in_browser>(true, false); }
 std::unique_ptr<front_end> start_on_phone_offline() { return std::make_unique<in_browser>(true, true); }
 std::unique_ptr<front_end> start_empty_browser() { return std::make_unique<in_browser>(false, false, false); }
+std::unique_ptr<front_end> start_with_pad() { return std::make_unique<in_browser>(false, false, true, true); }

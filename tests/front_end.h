@@ -24,11 +24,11 @@ struct front_end {
     // The game's window covered by another that then goes away (way 0), iconified and restored (way 1); the page
     // hidden and shown again (way 0). False when there is no such way here.
     virtual bool hide_and_show(int way) = 0;
-    // The key held a second way as well (a phone: a second finger on its control), or let go that way; false if
-    // there is none.
+    // The key held a second way as well (a phone: a second finger on its control; a pad: the keyboard), or let go
+    // that way; false if there is none.
     virtual bool second_hand(const std::string&, bool) { return false; }
     // The key as key() holds it lost without its release: the touch cancelled, as when the browser takes the finger
-    // over for a gesture or a call comes in.
+    // over for a gesture or a call comes in; the pad unplugged.
     virtual void lose_hold(const std::string&) {}
     // The game's processes, the game's first, then those that show it (the X server, Wine's, the browser's).
     virtual std::vector<pid_t> processes() = 0;
@@ -46,4 +46,5 @@ std::unique_ptr<front_end> start_under_wine();  // the Windows build's pellmor.e
 std::unique_ptr<front_end> start_in_browser();  // the web build in Chromium
 std::unique_ptr<front_end> start_on_phone();    // the same on a touch phone, played by its controls
 std::unique_ptr<front_end> start_on_phone_offline();  // once visited, then reloaded without a network
+std::unique_ptr<front_end> start_with_pad();          // the page played with a pad
 std::unique_ptr<front_end> start_empty_browser();     // Chromium as for the page, on an empty one

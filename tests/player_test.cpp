@@ -32,6 +32,7 @@ const front fronts[] = {
     {"PELLMOR_WEB_BUILD", start_in_browser, c_library::musl, 200, false, false, true, false, true, false},
     {"PELLMOR_WEB_BUILD", start_on_phone, c_library::musl, 200, false, false, true, false, true, true},
     {"PELLMOR_WEB_BUILD", start_on_phone_offline, c_library::musl, 200, false, false, false, false, true, true},
+    {"PELLMOR_WEB_BUILD", start_with_pad, c_library::musl, 200, false, false, false, false, true, true},
 };
 
 // F held for hold_ms: the times the mode changed while it was held and for a second after.
@@ -157,9 +158,10 @@ const player_case player_cases[] = {
     {"SIGTERM in play", "", faulted<SIGTERM, 0>, &front::takes_faults, killed_by(SIGTERM)},
     {"SIGTERM in the monsters' pause", "right", faulted<SIGTERM, 1>, &front::takes_faults, killed_by(SIGTERM)},
     {"SIGTERM in a bomb picture's wait", "right", faulted<SIGTERM, 2>, &front::takes_faults, killed_by(SIGTERM)},
-    // Right held two ways: the second lets go in the monsters' pause after the first step, the first holds the key
-    // into the next, then loses it in the pause after that, and no step follows.
-    {"a key held two ways stays held till both let go, and a cancelled touch lets go", "right,down,right,right",
+    // Right held two ways (two fingers; a pad and the keyboard): the second lets go in the monsters' pause after the
+    // first step, the first holds the key into the next, then loses it in the pause after that, and no step follows.
+    {"a key held two ways stays held till both let go, and a cancelled touch or an unplugged pad lets go",
+     "right,down,right,right",
      [](front_end& f, const front& fr) {
          held_until(f, "right", "right", fr.library);
          held_until(f, "down", "right,down", fr.library);
@@ -171,12 +173,13 @@ const player_case player_cases[] = {
          f.lose_hold("right");
          sleep_ms(700);  // two steps, were the key still held
      }, &front::holds_two_ways},
-    {"Down held over three monster pauses takes three steps", "right,down,right,right,down,down,down",
+    // With a pad, the arrows are its d-pad, S its stick.
+    {"S held over three monster pauses takes three steps", "right,down,right,right,down,down,down",
      [](front_end& f, const front& fr) {
          std::string script;
          for (const char* step : {"right", "down", "right", "right"})
              held_until(f, step, script += (script.empty() ? "" : ",") + std::string(step), fr.library);
-         held_until(f, "down", script + ",down,down,down", fr.library);
+         held_until(f, "s", script + ",down,down,down", fr.library);
      }, &front::prints_at_once},
     // Every other step with the letter key that steps the same way.
     {"the referee's winning walk, every other step on W A S D, then the win picture, and the game ends", "win",
@@ -223,5 +226,6 @@ INSTANTIATE_TEST_SUITE_P(Wine, Player, on(fronts[1]), name_of);
 INSTANTIATE_TEST_SUITE_P(Browser, Player, on(fronts[2]), name_of);
 INSTANTIATE_TEST_SUITE_P(Phone, Player, on(fronts[3]), name_of);
 INSTANTIATE_TEST_SUITE_P(PhoneOffline, Player, on(fronts[4]), name_of);
+INSTANTIATE_TEST_SUITE_P(Pad, Player, on(fronts[5]), name_of);
 
 }  // namespace

@@ -16,8 +16,8 @@
 
     Keys come from the page's keydown and keyup events (auto-repeats left
     out, as SDL's X11 driver does) and from the page's own controls (its
-    touch buttons, through web_control), queued and posted when SDL pumps
-    its events. Full screen is the page's own, toggled by the browser's
+    touch buttons and pads, through web_control), queued and posted when
+    SDL pumps its events. Full screen is the page's own, toggled by the browser's
     Fullscreen API, which allows it only shortly after a key press or a
     tap.
 
@@ -60,7 +60,6 @@ static int key_count;
    rectangles, anywhere. */
 static SDL_Rect drawn[8];
 static int drawn_count, drawn_anywhere = 1;
-static int focus_lost;
 static double last_yield, start_ticks;
 
 /* The browser gets its turn here: a yield of ASYNCIFY's, woken as
@@ -164,13 +163,34 @@ static void queue_key(SDLKey sym, Uint8 state)
 	}
 }
 
-/* The page's own controls (its touch buttons) press and release keys by
-   their key codes, into the keyboard's queue. */
+/* How many hold each key down: the keyboard, and each of the page's
+   controls and pads. A key is pressed when the first takes it and released
+   when the last lets go: held on a pad and on the keyboard, or on two pads,
+   it is held till both let go, as a key held by two fingers is. */
+static Uint8 holders[SDLK_LAST];
+static Uint8 on_keyboard[SDLK_LAST];
+
+static void hold(SDLKey sym, int down)
+{
+	if (down ? holders[sym]++ == 0 : holders[sym] > 0 && --holders[sym] == 0)
+		queue_key(sym, down ? SDL_PRESSED : SDL_RELEASED);
+}
+
+/* The page's own controls (its touch buttons, its pads) hold and let go of
+   keys by their key codes, through the keyboard's queue. */
 EMSCRIPTEN_KEEPALIVE void web_control(int key_code, int down)
 {
 	const SDLKey sym = key_symbol(key_code);
 	if (sym != SDLK_UNKNOWN)
-		queue_key(sym, down ? SDL_PRESSED : SDL_RELEASED);
+		hold(sym, down);
+}
+
+static void keyboard(SDLKey sym, int down)
+{
+	if (on_keyboard[sym] != down) {
+		on_keyboard[sym] = (Uint8)down;
+		hold(sym, down);
+	}
 }
 
 static EM_BOOL on_key(int type, const EmscriptenKeyboardEvent *event, void *unused)
@@ -182,7 +202,7 @@ static EM_BOOL on_key(int type, const EmscriptenKeyboardEvent *event, void *unus
 	   key that is down), but while the page's frames are held (a hidden
 	   tab) they would fill the queue, and its release be lost. */
 	if (!event->repeat)
-		queue_key(sym, type == EMSCRIPTEN_EVENT_KEYDOWN ? SDL_PRESSED : SDL_RELEASED);
+		keyboard(sym, type == EMSCRIPTEN_EVENT_KEYDOWN);
 	/* The game's keys do not scroll the page; the browser's own shortcuts
 	   (function keys, and with Ctrl, Alt or Meta) stay the browser's. */
 	return !(sym >= SDLK_F1 && sym <= SDLK_F15) &&
@@ -197,10 +217,13 @@ static EM_BOOL on_visibility(int type, const EmscriptenVisibilityChangeEvent *ev
 	return EM_FALSE;
 }
 
-/* Keys released while the page had no focus never send their keyup. */
+/* Keys released while the page had no focus never send their keyup: the
+   keyboard lets go of every key as the page loses it. */
 static EM_BOOL on_blur(int type, const EmscriptenFocusEvent *event, void *unused)
 {
-	focus_lost = 1;
+	int sym;
+	for (sym = 0; sym < SDLK_LAST; ++sym)
+		keyboard((SDLKey)sym, 0);
 	return EM_FALSE;
 }
 
@@ -225,10 +248,6 @@ void WEB_Pumped(void)
 static void WEB_PumpEvents(_THIS)
 {
 	int i;
-	if (focus_lost) {
-		focus_lost = 0;
-		SDL_ResetKeyboard();
-	}
 	for (i = 0; i < key_count; ++i) {
 		SDL_keysym keysym;
 		SDL_memset(&keysym, 0, sizeof keysym);
@@ -416,7 +435,10 @@ static int WEB_ToggleFullScreen(_THIS, int on)
 		if (document.fullscreenElement)
 			document.exitFullscreen().catch(function() {});
 		else
-			document.documentElement.requestFullscreen().catch(function() {});
+			document.documentElement.requestFullscreen().catch(function() {
+				if (Module.fullScreenRefused)
+					Module.fullScreenRefused();
+			});
 	});
 	return 1;
 }
