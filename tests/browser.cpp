@@ -96,6 +96,7 @@ struct in_browser : front_end {
         int in[2], out[2];
         if (pipe(in) != 0 || pipe(out) != 0) throw std::runtime_error("pipe failed");
         std::vector<std::string> args{"chromium", "--headless", "--remote-debugging-pipe", "--no-first-run",
+                                      "--disable-background-networking", "--disable-component-update", "--disable-sync",
                                       "--no-default-browser-check", "--user-data-dir=" + dir.path + "/profile",
                                       "--window-size=800,600", "--disable-gpu", "about:blank"};
         if (geteuid() == 0)
