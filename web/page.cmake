@@ -4,14 +4,15 @@
 # every one of them, its cache named by a hash of their names and bytes;
 # then ZIP, the folder's files at its top in a fixed order.
 #   cmake -DBUILD=<build-web> -DSOURCE=<web/> -DFONT=<the game's font> -DFONT_COPYRIGHT=<its licence>
-#         -DPAGE=<folder> -DZIP=<file> -P page.cmake
+#         -DPAGE=<folder> -DZIP=<file> -DPROJECT_VERSION=<version> -P page.cmake
 file(REMOVE_RECURSE "${PAGE}")
 file(MAKE_DIRECTORY "${PAGE}")
 file(COPY_FILE "${BUILD}/pellmor.html" "${PAGE}/index.html")
 foreach(file pellmor.js pellmor.wasm pellmor.data)
   file(COPY_FILE "${BUILD}/${file}" "${PAGE}/${file}")
 endforeach()
-file(COPY "${SOURCE}/pellmor.webmanifest" "${SOURCE}/icons" DESTINATION "${PAGE}")
+configure_file("${SOURCE}/pellmor.webmanifest" "${PAGE}/pellmor.webmanifest" @ONLY)  # it names the version
+file(COPY "${SOURCE}/icons" DESTINATION "${PAGE}")
 file(READ "${FONT_COPYRIGHT}" licence)
 get_filename_component(font "${FONT}" NAME)
 file(WRITE "${PAGE}/delusion.ttf-copyright.txt"
