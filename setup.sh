@@ -53,10 +53,11 @@ as_root() {
 # finds the programs). For Windows:
 # the MinGW-w64 cross compiler, a native C compiler (FreeType's cross build
 # makes a helper tool), dpkg-source and patch for SDL's and FreeType's Debian
-# sources, GoogleTest's source, Wine to run the tests, and for the test on a
-# real X display what it needs on Linux. For the web: Emscripten, dpkg-source
-# and patch for the Debian sources, fontTools for the page's font, and for
-# its test Chromium and what the Linux build's tests need.
+# sources, zip to pack what ships, GoogleTest's source, Wine to run the
+# tests, and for the test on a real X display what it needs on Linux. For
+# the web: Emscripten, dpkg-source and patch for the Debian sources,
+# fontTools for the page's font, zip, and for its test Chromium and what the
+# Linux build's tests need.
 font=fonts-liberation
 [ "$(. /etc/os-release && echo "${VERSION_ID:-}")" = 12 ] && font=fonts-liberation2
 packages=(make cmake pkg-config "$font")
@@ -66,10 +67,10 @@ case $action in
 run) packages+=("${game[@]}") ;;
 test) packages+=("${game[@]}" "${display[@]}" libpng-dev valgrind desktop-file-utils man-db) ;;
 package) packages+=("${game[@]}" libpng-dev dpkg-dev file) ;;
-windows) packages+=(g++-mingw-w64-x86-64 dpkg-dev gcc libc6-dev) ;;
-windows-test) packages+=(g++-mingw-w64-x86-64 dpkg-dev gcc libc6-dev googletest wine wine64 "${game[@]}" "${display[@]}") ;;
-web) packages+=(emscripten dpkg-dev python3-fonttools) ;;
-web-test) packages+=(emscripten dpkg-dev chromium "${game[@]}" "${display[@]}" libpng-dev) ;;
+windows) packages+=(g++-mingw-w64-x86-64 dpkg-dev gcc libc6-dev zip) ;;
+windows-test) packages+=(g++-mingw-w64-x86-64 dpkg-dev gcc libc6-dev zip googletest wine wine64 "${game[@]}" "${display[@]}") ;;
+web) packages+=(emscripten dpkg-dev python3-fonttools zip) ;;
+web-test) packages+=(emscripten dpkg-dev zip chromium "${game[@]}" "${display[@]}" libpng-dev) ;;
 esac
 missing=()
 for package in "${packages[@]}"; do
@@ -146,6 +147,9 @@ test)
 package)
     cmake --build build -j"$(nproc)"
     cd build
+    # CPack gives the .deb's members the modes of the files it writes: the
+    # usual ones, whatever the caller's umask, so that it comes out the same.
+    umask 022
     cpack
     ;;
 run)

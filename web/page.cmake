@@ -4,13 +4,20 @@
 # every one of them, its cache named by a hash of their names and bytes;
 # then ZIP, the folder's files at its top in a fixed order.
 #   cmake -DBUILD=<build-web> -DSOURCE=<web/> -DFONT=<the game's font> -DFONT_COPYRIGHT=<its licence>
-#         -DPAGE=<folder> -DZIP=<file> -DPROJECT_VERSION=<version> -P page.cmake
+#         -DPAGE=<folder> -DZIP=<file> -DPROJECT_VERSION=<version> -DRELEASE_DATE=<date> -P page.cmake
 file(REMOVE_RECURSE "${PAGE}")
 file(MAKE_DIRECTORY "${PAGE}")
 file(COPY_FILE "${BUILD}/pellmor.html" "${PAGE}/index.html")
-foreach(file pellmor.js pellmor.wasm pellmor.data)
+foreach(file pellmor.wasm pellmor.data)
   file(COPY_FILE "${BUILD}/${file}" "${PAGE}/${file}")
 endforeach()
+# The script names its data by a random id, which only a cache that the page
+# does not use reads: the data's hash instead, so that it comes out the same
+# twice.
+file(READ "${BUILD}/pellmor.js" script)
+file(SHA256 "${BUILD}/pellmor.data" data_hash)
+string(REGEX REPLACE "\"package_uuid\":\"[^\"]*\"" "\"package_uuid\":\"${data_hash}\"" script "${script}")
+file(WRITE "${PAGE}/pellmor.js" "${script}")
 configure_file("${SOURCE}/pellmor.webmanifest" "${PAGE}/pellmor.webmanifest" @ONLY)  # it names the version
 file(COPY "${SOURCE}/icons" DESTINATION "${PAGE}")
 file(READ "${FONT_COPYRIGHT}" licence)
@@ -37,11 +44,5 @@ string(SHA256 version "${hashes}")
 string(SUBSTRING "${version}" 0 16 PELLMOR_WEB_VERSION)
 configure_file("${SOURCE}/sw.js.in" "${PAGE}/sw.js" @ONLY)
 
-list(APPEND files sw.js)
-list(SORT files)
-file(REMOVE "${ZIP}")
-execute_process(COMMAND "${CMAKE_COMMAND}" -E tar cf "${ZIP}" --format=zip -- ${files} WORKING_DIRECTORY "${PAGE}"
-                RESULT_VARIABLE failed)
-if(failed)
-  message(FATAL_ERROR "Could not pack ${ZIP}")
-endif()
+set(FOLDER "${PAGE}")
+include("${SOURCE}/../tools/pack-zip.cmake")
