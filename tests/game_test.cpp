@@ -127,9 +127,11 @@ TEST(Shipped, TheInstalledGameRunsFromAnyFolder)
     if (windows_build) GTEST_SKIP() << "the Linux build's install";
     temp_dir work;
     const std::string stage = work.path + "/usr", data = stage + "/share/games/pellmor/";
+    const std::string appstream_id = "example.c_seed_1947baef.pellmor";
     ASSERT_EQ(run_of({CMAKE_COMMAND, "--install", BUILD_DIR, "--prefix", stage}).rfind("status", 0), std::string::npos);
     EXPECT_EQ(files_in(stage),
-              with_data({"games/pellmor", "lib/games/pellmor/pellmor", "share/applications/pellmor.desktop",
+              with_data({"games/pellmor", "lib/games/pellmor/pellmor", "share/applications/" + appstream_id + ".desktop",
+                         "share/metainfo/" + appstream_id + ".metainfo.xml",
                          "share/doc/pellmor/changelog.gz", "share/doc/pellmor/copyright", "share/pixmaps/pellmor.png",
                          "share/icons/hicolor/128x128/apps/pellmor.png", "share/icons/hicolor/64x64/apps/pellmor.png",
                          "share/lintian/overrides/pellmor", "share/man/man6/pellmor.6.gz"}, "share/games/pellmor/"));
@@ -144,7 +146,7 @@ TEST(Shipped, TheInstalledGameRunsFromAnyFolder)
     const game_run without = run_pellmor(work.path, "q", o);
     EXPECT_EQ(without.status, 1);
     EXPECT_EQ(without.out.rfind(message_for("typ.bmp"), 0), 0u) << without.out;
-    EXPECT_EQ(run_of({"desktop-file-validate", stage + "/share/applications/pellmor.desktop"}), "");
+    EXPECT_EQ(run_of({"desktop-file-validate", stage + "/share/applications/" + appstream_id + ".desktop"}), "");
     const std::string page = stage + "/share/man/man6/pellmor.6.gz";
     EXPECT_EQ(run_of({"sh", "-c", "LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l " + page + " >/dev/null"}), "");
 }
