@@ -13,17 +13,19 @@
 #   ./setup.sh web             build the page for web browsers into
 #                              build-web/page/ and build-web/pellmor-web.zip
 #   ./setup.sh web-test        the same, then play it in headless Chromium
+#   ./setup.sh source          build/pellmor-<version>.tar.gz, the release's
+#                              source: the files git tracks at the last commit
 set -euo pipefail
 cd "$(dirname "$0")"
 
 usage() {
-    echo "usage: $0 run|test|package|windows [SDL_ttf-2.0.x.tar.gz]|windows-test|web|web-test" >&2
+    echo "usage: $0 run|test|package|windows [SDL_ttf-2.0.x.tar.gz]|windows-test|web|web-test|source" >&2
     exit 2
 }
 [ $# -ge 1 ] || usage
 action=$1
 case $action in
-run | test | package | windows-test | web | web-test) [ $# -eq 1 ] || usage ;;
+run | test | package | windows-test | web | web-test | source) [ $# -eq 1 ] || usage ;;
 windows) [ $# -le 2 ] || usage ;;
 *) usage ;;
 esac
@@ -71,13 +73,14 @@ windows) packages+=(g++-mingw-w64-x86-64 dpkg-dev gcc libc6-dev zip) ;;
 windows-test) packages+=(g++-mingw-w64-x86-64 dpkg-dev gcc libc6-dev zip googletest wine wine64 "${game[@]}" "${display[@]}") ;;
 web) packages+=(emscripten dpkg-dev python3-fonttools zip) ;;
 web-test) packages+=(emscripten dpkg-dev zip chromium "${game[@]}" "${display[@]}" libpng-dev) ;;
+source) packages=(git) ;;
 esac
 missing=()
 for package in "${packages[@]}"; do
     installed "$package" || missing+=("$package")
 done
 # SDL 1.2: sdl12-compat unless the classic library is there already.
-if [ "$action" != windows ] && [ "$action" != web ] && ! installed libsdl1.2-compat-dev && ! installed libsdl1.2-dev; then
+if [[ ! $action =~ ^(windows|web|source)$ ]] && ! installed libsdl1.2-compat-dev && ! installed libsdl1.2-dev; then
     missing+=(libsdl1.2-compat-dev)
 fi
 if [ ${#missing[@]} -gt 0 ]; then
@@ -90,6 +93,19 @@ if [ ${#missing[@]} -gt 0 ]; then
     echo "setup.sh: installing ${missing[*]}"
     as_root apt-get update -q
     as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+if [ "$action" = source ]; then
+    # What git tracks at the last commit, under pellmor-<version>/: nothing
+    # built, no history; in git's order of names, dated from that commit and
+    # compressed without a time stamp, so that it comes out the same twice.
+    git rev-parse --git-dir >/dev/null 2>&1 ||
+        { echo "setup.sh: this folder is not a git checkout: it is a release's source already" >&2; exit 1; }
+    version=$(sed -n 's/^project(pellmor VERSION \([0-9.]*\) .*/\1/p' CMakeLists.txt)
+    mkdir -p build
+    git -c tar.umask=022 archive --format=tar --prefix="pellmor-$version/" HEAD | gzip -9n >"build/pellmor-$version.tar.gz"
+    echo "setup.sh: made build/pellmor-$version.tar.gz from commit $(git log -1 --format=%h)"
+    exit 0
 fi
 
 if [[ $action == windows* ]]; then

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # On demand, not in CI, as root: tests/fresh_debian.sh [RELEASE ...] (bookworm trixie by default). Pellmor as a new
 # user meets it on a fresh Debian 12 and 13, in roots made with debootstrap (minbase: no compiler, make, cmake, git
-# or sudo), from a copy of what is committed: the steps below, then the .deb installed into a second fresh root,
-# started from another folder and removed again. A line for each step, with its time; exits 1 if one failed. Roots
+# or sudo), from the release's source tarball (./setup.sh source: what is committed, without git): the steps below,
+# then the .deb installed into a second fresh root, started from another folder and removed again. A line for each step, with its time; exits 1 if one failed. Roots
 # are made under ${PELLMOR_ROOTS:-/var/tmp/pellmor-roots} and removed; debootstrap's downloads are kept there.
 set -uo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
@@ -100,8 +100,8 @@ for release in "${releases[@]}"; do
     build=$roots/$release-build install=$roots/$release-install
     step "a fresh $release root (debootstrap minbase)" new_root "$release" "$build" || continue
     useradd --root "$build" --create-home player
-    mkdir -p "$build/home/player/pellmor"
-    git -C "$repo" archive HEAD | tar -x -C "$build/home/player/pellmor"
+    (cd "$repo" && ./setup.sh source) >>"$log" 2>&1
+    tar -xzf "$repo"/build/pellmor-*.tar.gz -C "$build/home/player" && mv "$build"/home/player/pellmor-* "$build/home/player/pellmor"
     chown -R 1000:1000 "$build/home/player/pellmor"
     step "./setup.sh run, a user without root: says what to run" in_root "$build" player \
         "cd ~/pellmor && out=\$(./setup.sh run 2>&1); status=\$?; echo \"\$out\"; [ \$status -ne 0 ] && grep -q '^  apt-get install' <<<\"\$out\""
