@@ -251,6 +251,15 @@ struct on_x : front_end {
             XWindowAttributes a{};
             for (const steady::time_point at = steady::now(); ms_since(at) < 2000; sleep_ms(5))
                 if (XGetWindowAttributes(d, focused_game(), &a) && a.map_state == IsViewable) break;
+            // Wine 10's window may come back without the keyboard: a player then clicks into it.
+            for (const steady::time_point at = steady::now(); !game_window() && ms_since(at) < 500;) sleep_ms(10);
+            if (!game_window()) {
+                int at_x = 0, at_y = 0;
+                Window child;
+                XTranslateCoordinates(d, focused_game(), x().root, a.width / 2, a.height / 2, &at_x, &at_y, &child);
+                XTestFakeMotionEvent(d, -1, at_x, at_y, CurrentTime);
+                XTestFakeButtonEvent(d, 1, True, CurrentTime), XTestFakeButtonEvent(d, 1, False, CurrentTime);
+            }
         }
         XSync(d, False);
         return way <= 1;
