@@ -222,6 +222,9 @@ int TTF_SizeText(TTF_Font* font, const char* text, int* w, int* h)
    dropped. */
 static void draw_glyph(SDL_Surface* s, const struct glyph* g, int width, int x, int y)
 {
+    /* The columns that fall on the surface; eight at a time, as most are
+       blank: a page draws the score line in every frame, idle ones too. */
+    const int first = x < 0 ? -x : 0, end = x + width > s->w ? s->w - x : width;
     int row, col;
     for (row = 0; row < g->rows; ++row) {
         Uint8* dst;
@@ -229,9 +232,14 @@ static void draw_glyph(SDL_Surface* s, const struct glyph* g, int width, int x, 
         if (y + row < 0 || y + row >= s->h)
             continue;
         dst = (Uint8*)s->pixels + (y + row) * s->pitch;
-        for (col = 0; col < width; ++col)
-            if (x + col >= 0 && x + col < s->w && (src[col / 8] & (0x80 >> (col % 8))))
+        for (col = first; col < end; ++col) {
+            if (col % 8 == 0 && src[col / 8] == 0 && col + 8 <= end) {
+                col += 7;
+                continue;
+            }
+            if (src[col / 8] & (0x80 >> (col % 8)))
                 dst[x + col] = 1;
+        }
     }
 }
 
