@@ -15,13 +15,13 @@
 // handed on, on the timeline; and one a second whatever happens. Under SDL's dummy driver, which shows nothing,
 // every flip reaches SDL as the game makes it.
 #include <SDL.h>
-#include <time.h>
 
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <iterator>
+#include <thread>
 #include <vector>
 
 extern "C" int __real_SDL_Flip(SDL_Surface* screen);
@@ -46,11 +46,11 @@ bool drawn_all = true;                   // or everywhere, if more than that
 nanoseconds settled = 0;                 // till then every flip is handed on
 std::atomic<bool> disturbed{false};      // the window has been exposed, shown, activated or resized
 
+using clock = std::chrono::steady_clock;
+
 nanoseconds now()
 {
-    timespec t;
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return t.tv_sec * second + t.tv_nsec;
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(clock::now().time_since_epoch()).count();
 }
 
 // The next refresh after now, on a timeline that runs from the first idle frame: idle frames keep their rate
@@ -59,9 +59,7 @@ void wait_for_the_next_refresh()
 {
     static const nanoseconds origin = now();
     const nanoseconds due = origin + ((now() - origin) / refresh + 1) * refresh;
-    const timespec at{static_cast<time_t>(due / second), static_cast<long>(due % second)};
-    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, nullptr) == EINTR) {
-    }
+    std::this_thread::sleep_until(clock::time_point(std::chrono::nanoseconds(due)));
 }
 
 // Sees every event as the library queues it, and leaves it to the game.
