@@ -222,10 +222,11 @@ struct on_x : front_end {
     std::vector<pid_t> processes() override
     {
         std::vector<pid_t> all{pid, x().server};
+        if (!wine) return all;
         for (const auto& p : fs::directory_iterator("/proc")) {
             std::string name, env;
             try { name = read_bytes(p.path() / "comm"), env = read_bytes(p.path() / "environ"); } catch (...) {}
-            if (wine && name.rfind("wineserver", 0) == 0 && env.find("WINEPREFIX=" + wine_prefix() + '\0') != env.npos)
+            if (name.rfind("wineserver", 0) == 0 && env.find("WINEPREFIX=" + wine_prefix() + '\0') != env.npos)
                 all.push_back(std::atoi(p.path().filename().c_str()));
         }
         return all;
