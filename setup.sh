@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Pellmor developers
+# SPDX-License-Identifier: MIT
 # Sets Pellmor up on Debian: installs the packages that are missing (with
 # sudo when not root), builds, then starts the game or runs the tests.
 #

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pellmor developers
+// SPDX-License-Identifier: MIT
+
 // How fast the game is, against bare programs that do only the SDL and
 // SDL_ttf work that the game must do, on this machine, headless:
 //

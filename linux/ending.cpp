@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pellmor developers
+// SPDX-License-Identifier: MIT
+
 // How the Linux build ends when its display goes away or a signal comes,
 // whichever SDL 1.2 it runs on. Linked into the Linux game only; the game's
 // own calls and their order are untouched.

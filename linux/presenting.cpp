@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pellmor developers
+// SPDX-License-Identifier: MIT
+
 // Which of the game's frames reach the display, whichever SDL 1.2 it runs on. Linked into the Linux game only; the
 // game's own calls, their order and its pauses are untouched.
 //

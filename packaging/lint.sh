@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Pellmor developers
+# SPDX-License-Identifier: MIT
 # Checks a .deb as a distribution and a software centre would: lintian with
 # pedantic tags included (any tag at all fails, except those that
 # lintian-overrides explains); then, in the package's files, the AppStream

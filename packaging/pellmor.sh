@@ -1,4 +1,6 @@
 #!/bin/sh
+# SPDX-FileCopyrightText: 2026 The Pellmor developers
+# SPDX-License-Identifier: MIT
 # Starts Pellmor in its data folder, from wherever it is called: the game
 # opens its pictures and its font by bare names from its working directory.
 prefix=$(dirname "$(dirname "$(readlink -f "$0")")")

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pellmor developers
+// SPDX-License-Identifier: MIT
+
 // The data files checked before the game relies on them: a picture's header
 // before SDL reads it, the font against the score lines it will draw. Each
 // check leaves the reason for a refusal in SDL's error.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pellmor developers
+// SPDX-License-Identifier: MIT
+
 // The board state of one run: the level, the figures' cells, the score and
 // the flags of the current frame. Nothing here needs a display.
 #pragma once

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pellmor developers
+// SPDX-License-Identifier: MIT
+
 // The eight surfaces of the run and the colours that every drawing shares.
 #pragma once
 

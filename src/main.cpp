@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pellmor developers
+// SPDX-License-Identifier: MIT
+
 // Pellmor: collect the 17 points, keep off the bombs and away from the
 // three monsters.
 #include <SDL.h>

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pellmor developers
+// SPDX-License-Identifier: MIT
+
 // The play rules: what happens within a frame. The player's steps and the
 // monsters' choice of cell work on the board state alone; the rest draws.
 #pragma once

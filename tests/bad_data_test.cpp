@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pellmor developers
+// SPDX-License-Identifier: MIT
+
 // The real pellmor binary against damaged and unusual data files, made here by code. Every run must end in one of
 // two ways: the file's start-up message and status 1, or normal play to the scripted quit. Never a signal, a hang
 // (the harness kills a game after a minute) or a message about another file.

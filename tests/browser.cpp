@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pellmor developers
+// SPDX-License-Identifier: MIT
+
 // The web build (PELLMOR_WEB_BUILD: its folder) in a browser: its zip unpacked and served on 127.0.0.1 by a static
 // file server, played in Debian's Chromium, headless, driven through its DevTools protocol on a pipe. Keys go in as
 // the browser's key events, with a keyboard's repeats while held, or on a phone (a 390x844 touch screen) as touches

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Pellmor developers
+# SPDX-License-Identifier: MIT
 # Builds the game and runs the whole test suite against the classic SDL 1.2.15 instead of sdl12-compat, without
 # touching the installed SDL: the classic library's Debian packages are unpacked into build-classic/ and the build
 # is pointed at them. Needs what ./setup.sh installs.

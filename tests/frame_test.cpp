@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pellmor developers
+// SPDX-License-Identifier: MIT
+
 // The game's own code in this process: the board state on its own, and single frames of the frame function over a
 // board set up by hand, keys held through SDL's key state, the monsters' rand() played from a script and every
 // pause recorded instead of slept.

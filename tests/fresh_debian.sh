@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Pellmor developers
+# SPDX-License-Identifier: MIT
 # On demand, not in CI, as root: tests/fresh_debian.sh [RELEASE ...] (bookworm trixie by default). Pellmor as a new
 # user meets it on a fresh Debian 12 and 13, in roots made with debootstrap (minbase: no compiler, make, cmake, git
 # or sudo), from the release's source tarball (./setup.sh source: what is committed, without git): the steps below,

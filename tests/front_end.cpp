@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pellmor developers
+// SPDX-License-Identifier: MIT
+
 // What the player tests and the benchmark ask of any front end.
 #include "front_end.h"
 

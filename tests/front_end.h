@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pellmor developers
+// SPDX-License-Identifier: MIT
+
 // The real game as a player meets it on one of the screens it runs on: what every front end of the player tests
 // does. Made by its start function, which starts the game in a data folder of its own.
 #pragma once

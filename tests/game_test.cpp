@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pellmor developers
+// SPDX-License-Identifier: MIT
+
 // The real pellmor binary, headless, driven by key scripts: start-up and its failures, the frame loop's keys and
 // events, whole games (every byte printed and every pause against the referee's, the score lines, what snapshots of
 // the screen show, memory over long games), and the game as it is shipped.

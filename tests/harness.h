@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pellmor developers
+// SPDX-License-Identifier: MIT
+
 // What every runner of the real game needs from the system (children started, waited for with a limit and killed;
 // temporary folders, files, the clock), and the headless runner: the game with a key script (see keyscript.cpp) in
 // a folder of its own, and what it printed and did. The game is the Linux build's, or with PELLMOR_WINDOWS_BUILD

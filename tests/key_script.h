@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pellmor developers
+// SPDX-License-Identifier: MIT
+
 // The game's keys as every test names them, and the key scripts that keyscript.cpp plays and the referee reads:
 // frames separated by ',', each a '+'-joined list of tokens (key names, or the script's own words), optionally
 // followed by '*N' to repeat that frame N times. An empty frame holds no key.

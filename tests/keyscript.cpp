@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pellmor developers
+// SPDX-License-Identifier: MIT
+
 // A test-only library preloaded into the real pellmor binary (on Windows, linked into a test copy of it; see
 // test_double.h). It plays a key script into the frame loop, records what the game asks of SDL, and never sleeps.
 //

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pellmor developers
+// SPDX-License-Identifier: MIT
+
 // The real game as a player meets it, one table of cases on every front end: the Linux build on a real X display
 // (tests/classic_sdl.sh runs it with the classic SDL), the Windows build's pellmor.exe there under Wine
 // (PELLMOR_WINDOWS_BUILD: its folder), the web build in headless Chromium (PELLMOR_WEB_BUILD). Each game ends with

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pellmor developers
+// SPDX-License-Identifier: MIT
+
 // The rules told a second time, in the tests' own terms and independently of the game's code: given a key script,
 // what the game must print and which pauses it must make. Monsters draw from a model of the C library's rand(),
 // from the unseeded start of its sequence, as the game does.

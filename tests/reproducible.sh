@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Pellmor developers
+# SPDX-License-Identifier: MIT
 # Builds what Pellmor ships twice from the last commit, in two folders, with another time zone, locale, umask and
 # number of jobs, and requires the very same bytes: the .deb, the Windows zip and the page's zip (which holds each of
 # its files). Where they differ, diffoscope shows how (Debian's diffoscope-minimal, installed then if need be). Both

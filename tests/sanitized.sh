@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Pellmor developers
+# SPDX-License-Identifier: MIT
 # Builds the game, its tools and its tests with AddressSanitizer and
 # UndefinedBehaviorSanitizer into build-sanitize/ and runs the whole suite
 # there: any invalid access, leak or undefined behaviour fails its test.

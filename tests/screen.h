@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pellmor developers
+// SPDX-License-Identifier: MIT
+
 // What the game should print and show, as the tests work it out: the board trace, pixels of the screen and of
 // sprites, and score lines rendered here.
 #pragma once

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pellmor developers
+// SPDX-License-Identifier: MIT
+
 // A test's own definition of a library function (a double), and the way to the library's own one from it.
 //
 // Linux: the double comes first in the link or the preload, and the library's function is found after it with

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pellmor developers
+// SPDX-License-Identifier: MIT
+
 // The Windows build's SDL_ttf stand-in (windows/ttf) against the real SDL_ttf that this test links: the same text,
 // font and size must measure the same and give a surface of the same size, format, colours and pixels. The stand-in
 // is loaded as a module, linked -Bsymbolic so that it calls its own functions, beside the real library.

@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The Pellmor developers
+# SPDX-License-Identifier: MIT
 # The Windows build's own test, frame_test (the board and the rules in the test process), run under Wine (CMake's
 # emulator, from the toolchain file) headless in a Wine prefix of its own; the Linux build's runners try the rest
 # with this build's scripted game and its zip's pellmor.exe.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pellmor developers
+// SPDX-License-Identifier: MIT
+
 // The game on a real X display: Xvfb with the openbox window manager, keys pressed through XTEST, the screen read
 // back pixel by pixel. The game is the Linux build, with the SDL it was built or is loaded with, or the Windows
 // build's pellmor.exe from its zip under Wine, in the build's prefix.

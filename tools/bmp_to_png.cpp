@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pellmor developers
+// SPDX-License-Identifier: MIT
+
 // Converts a BMP (such as a snapshot of the game's screen) to PNG for the
 // README: bmp_to_png IN.bmp OUT.png [SCALE]
 #include <SDL.h>

@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The Pellmor developers
+# SPDX-License-Identifier: MIT
 # Sourced by windows/build-deps.sh, web/build-deps.sh and
 # tools/debian-sources.sh: a scratch folder, steps whose output is shown only
 # when they fail, and a prefix of built libraries that is kept while what

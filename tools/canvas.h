@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pellmor developers
+// SPDX-License-Identifier: MIT
+
 // A small anti-aliased painter for the game's pictures: shapes are filled on
 // a 4x supersampled grid, then each pixel is averaged. Pixels that no shape
 // touches become pure red, the colour key; edge pixels are blended with the

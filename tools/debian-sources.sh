@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Pellmor developers
+# SPDX-License-Identifier: MIT
 # Fetches Debian source packages, unpacked with Debian's patches applied,
 # into DEST (one folder per package, as apt-get source makes them):
 #

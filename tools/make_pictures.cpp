@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Pellmor developers
+// SPDX-License-Identifier: MIT
+
 // Draws the game's seven pictures: make_pictures FONT.ttf OUTPUT_FOLDER
 // and the game's icon, the figure on transparency: make_pictures --icon SIZE OUT.png
 //

@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The Pellmor developers
+# SPDX-License-Identifier: MIT
 # Packs the files of FOLDER (and FOLDER itself when PREFIX is set, as the
 # zip's top folder) into ZIP so that it comes out the same twice: in the
 # order of their names, readable by all (and runnable, the programs, which

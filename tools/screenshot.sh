@@ -1,4 +1,6 @@
 #!/bin/sh
+# SPDX-FileCopyrightText: 2026 The Pellmor developers
+# SPDX-License-Identifier: MIT
 # Makes a PNG of the game's screen, headless: the real game runs in data/
 # under SDL's dummy video driver with a key script (see tests/keyscript.cpp),
 # which saves the screen as SNAPSHOT: frame-N when frame N reads its keys

@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The Pellmor developers
+# SPDX-License-Identifier: MIT
 # The time that the files of a release carry, so that it comes out the same
 # twice: the caller's SOURCE_DATE_EPOCH, else the last commit's time, else
 # (from a source tarball, which has no git) the release's date. Sets

@@ -1,4 +1,7 @@
 #!/usr/bin/env python3
+# SPDX-FileCopyrightText: 2026 The Pellmor developers
+# SPDX-License-Identifier: MIT
+
 """The page's font: of the game's font, only the glyphs that its score line
 draws ("PUNKTE: ", the digits and " VON "), their outlines, hinting and
 kerning as they are, so that the score draws pixel for pixel as with the

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Pellmor developers
+# SPDX-License-Identifier: MIT
 # Builds what the browser version of Pellmor links against, as static
 # WebAssembly libraries made with Debian's Emscripten, into a prefix outside
 # the source tree:

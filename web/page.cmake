@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The Pellmor developers
+# SPDX-License-Identifier: MIT
 # Lays the page out as it is published, in PAGE: index.html (the page that
 # emcc made) with its program and data, the manifest, the icons and the
 # licence of its font (a subset of the game's); then sw.js, which keeps

@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The Pellmor developers
+# SPDX-License-Identifier: MIT
 # Browser build with Debian's Emscripten (package emscripten).
 #
 # PELLMOR_WEB_PREFIX is where SDL 1.2, SDL_ttf 2.0 and FreeType were built

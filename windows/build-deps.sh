@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Pellmor developers
+# SPDX-License-Identifier: MIT
 # Builds what the Windows version of Pellmor links against, as static
 # libraries for MinGW-w64, into a prefix outside the source tree:
 #

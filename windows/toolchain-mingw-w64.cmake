@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The Pellmor developers
+# SPDX-License-Identifier: MIT
 # Cross build for Windows with Debian's MinGW-w64: 64-bit by default
 # (g++-mingw-w64-x86-64), 32-bit with PELLMOR_MINGW_TRIPLET=i686-w64-mingw32
 # (g++-mingw-w64-i686), set as a CMake or an environment variable.

@@ -1,3 +1,6 @@
+/* SPDX-FileCopyrightText: 2026 The Pellmor developers */
+/* SPDX-License-Identifier: MIT */
+
 /* The FreeType modules of the page's library: TrueType fonts, drawn in one
    colour. */
 FT_USE_MODULE( FT_Driver_ClassRec, tt_driver_class )

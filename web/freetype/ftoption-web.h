@@ -1,3 +1,6 @@
+/* SPDX-FileCopyrightText: 2026 The Pellmor developers */
+/* SPDX-License-Identifier: MIT */
+
 /* FreeType's options for the page's library: its own defaults, less what
    only other formats (WOFF, Mac resource forks, variable, colour and bitmap
    fonts) and glyph names need. The hinting interpreter stays as it is, so

@@ -1,3 +1,6 @@
+/* SPDX-FileCopyrightText: 2026 The Pellmor developers */
+/* SPDX-License-Identifier: LGPL-2.1-or-later */
+
 /* SDL 1.2.15 configured for the browser (Emscripten's C library): video,
    events and the timer through the web driver, no audio, CD-ROM, joystick,
    threads or shared objects. */

@@ -1,3 +1,6 @@
+/* SPDX-FileCopyrightText: 2026 The Pellmor developers */
+/* SPDX-License-Identifier: LGPL-2.1-or-later */
+
 /*
     SDL 1.2's display, keyboard and timer in a web page, for Emscripten.
 

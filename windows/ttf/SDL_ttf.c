@@ -1,3 +1,6 @@
+/* SPDX-FileCopyrightText: 2026 The Pellmor developers */
+/* SPDX-License-Identifier: MIT */
+
 /* SDL_ttf 2.0's solid text rendering, over FreeType. The sizes follow SDL_ttf
    so that a text takes the same room with either library: the width runs
    from the leftmost ink (or pen start) to the furthest advance or ink, and

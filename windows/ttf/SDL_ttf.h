@@ -1,3 +1,6 @@
+/* SPDX-FileCopyrightText: 2026 The Pellmor developers */
+/* SPDX-License-Identifier: MIT */
+
 /* A small stand-in for SDL_ttf 2.0, for builds where the real library is
    not at hand (the Windows cross build): the calls that Pellmor makes, with
    SDL_ttf's solid rendering, over FreeType. Scalable fonts only; no styles,
