@@ -57,8 +57,9 @@ as_root() {
 # finds the programs). For Windows:
 # the MinGW-w64 cross compiler, a native C compiler (FreeType's cross build
 # makes a helper tool), dpkg-source and patch for SDL's and FreeType's Debian
-# sources, zip to pack what ships, GoogleTest's source, Wine to run the
-# tests, and for the test on a real X display what it needs on Linux. For
+# sources, zip to pack what ships, Python to write its notices, GoogleTest's
+# source, Wine to run the tests, and for the test on a real X display what it
+# needs on Linux. For
 # the web: Emscripten, dpkg-source and patch for the Debian sources,
 # fontTools for the page's font, zip, and for its test Chromium and what the
 # Linux build's tests need.
@@ -71,8 +72,8 @@ case $action in
 run) packages+=("${game[@]}") ;;
 test) packages+=("${game[@]}" "${display[@]}" libpng-dev valgrind desktop-file-utils man-db) ;;
 package) packages+=("${game[@]}" libpng-dev dpkg-dev file) ;;
-windows) packages+=(g++-mingw-w64-x86-64 dpkg-dev gcc libc6-dev zip) ;;
-windows-test) packages+=(g++-mingw-w64-x86-64 dpkg-dev gcc libc6-dev zip googletest wine wine64 "${game[@]}" "${display[@]}") ;;
+windows) packages+=(g++-mingw-w64-x86-64 dpkg-dev gcc libc6-dev zip python3) ;;
+windows-test) packages+=(g++-mingw-w64-x86-64 dpkg-dev gcc libc6-dev zip python3 googletest wine wine64 "${game[@]}" "${display[@]}") ;;
 web) packages+=(emscripten dpkg-dev python3-fonttools zip) ;;
 web-test) packages+=(emscripten dpkg-dev zip chromium "${game[@]}" "${display[@]}" libpng-dev) ;;
 source) packages=(git) ;;

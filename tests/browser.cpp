@@ -345,7 +345,11 @@ struct in_browser : front_end {
             }
         return all;
     }
-    std::string in_page(const std::string& expression) override { return evaluate("String(" + expression + ")"); }
+    // A value, or what a promise comes to, as a string.
+    std::string in_page(const std::string& expression) override
+    {
+        return evaluate("Promise.resolve(" + expression + ").then(String)");
+    }
     // Another tab in front, then this one again.
     bool hide_and_show(int way) override
     {

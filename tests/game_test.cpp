@@ -154,7 +154,7 @@ TEST(Shipped, TheInstalledGameRunsFromAnyFolder)
     EXPECT_EQ(run_of({"sh", "-c", "LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l " + page + " >/dev/null"}), "");
 }
 
-// Windows: the zip holds the program, its eight data files and two texts.
+// Windows: the zip holds the program, its eight data files, how to run it and the licences of all it holds.
 TEST(Shipped, TheZipHoldsTheGameAndItsFiles)
 {
     if (!windows_build) GTEST_SKIP() << "the Windows build's zip";
@@ -162,7 +162,8 @@ TEST(Shipped, TheZipHoldsTheGameAndItsFiles)
     const std::string zip = windows_build + std::string("/pellmor-windows.zip"), in = "pellmor-windows/";
     ASSERT_EQ(run_of({CMAKE_COMMAND, "-E", "tar", "xf", zip}, unpacked.path), "");
     EXPECT_EQ(files_in(unpacked.path),
-              with_data({in + "pellmor.exe", in + "README.txt", in + "delusion.ttf-copyright.txt"}, in));
+              with_data({in + "pellmor.exe", in + "README.txt", in + "delusion.ttf-copyright.txt", in + "LICENSE.txt",
+                         in + "NOTICES.txt"}, in));
 }
 
 namespace {

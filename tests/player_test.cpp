@@ -27,15 +27,16 @@ struct front {
     bool takes_faults;        // its display can be killed, the game signalled
     bool prints_at_once;      // its trace shows each line as the game prints it (a file's is buffered)
     bool holds_two_ways;      // a key may be held two ways at once, and lost without its release
+    bool links_licences = false;  // a page: its Licences link leads to the licences of all it holds
 };
 
 const front fronts[] = {
     {nullptr, start_on_x, c_library::glibc, 100, true, true, false, true, false, false},
     {"PELLMOR_WINDOWS_BUILD", start_under_wine, c_library::msvcrt, 100, true, true, false, false, false, false},
-    {"PELLMOR_WEB_BUILD", start_in_browser, c_library::musl, 200, false, false, true, false, true, false},
-    {"PELLMOR_WEB_BUILD", start_on_phone, c_library::musl, 200, false, false, true, false, true, true},
-    {"PELLMOR_WEB_BUILD", start_on_phone_offline, c_library::musl, 200, false, false, false, false, true, true},
-    {"PELLMOR_WEB_BUILD", start_with_pad, c_library::musl, 200, false, false, false, false, true, true},
+    {"PELLMOR_WEB_BUILD", start_in_browser, c_library::musl, 200, false, false, true, false, true, false, true},
+    {"PELLMOR_WEB_BUILD", start_on_phone, c_library::musl, 200, false, false, true, false, true, true, true},
+    {"PELLMOR_WEB_BUILD", start_on_phone_offline, c_library::musl, 200, false, false, false, false, true, true, true},
+    {"PELLMOR_WEB_BUILD", start_with_pad, c_library::musl, 200, false, false, false, false, true, true, true},
 };
 
 // F held for hold_ms: the times the mode changed while it was held and for a second after.
@@ -151,6 +152,21 @@ const player_case player_cases[] = {
          for (int way = 0; f.hide_and_show(way); ++way)
              EXPECT_EQ((sleep_ms(200), differs(f, round_start_screen(), whole_screen, 0)), "") << "way " << way;
      }},
+    // Over the game's top border, never on the board or the score line; offline, the worker has every file.
+    {"the Licences link leads to the licences of all the page holds, offline too", "", [](front_end& f, const front&) {
+         EXPECT_EQ(f.in_page("(() => { const a = document.getElementById('licences').getBoundingClientRect(),"
+                             " c = document.getElementById('canvas').getBoundingClientRect(), s = c.height / 480;"
+                             " return a.width > 0 && (a.bottom <= c.top + 50 * s || a.left >= c.right || a.top >= c.bottom"
+                             "  || a.right <= c.left); })()"), "true") << "the link is on the game";
+         EXPECT_EQ(f.in_page("(async () => { const page = await (await fetch(document.getElementById('licences').href)).text(),"
+                             " says = {'LICENSE.txt': 'MIT License', 'NOTICES.txt': 'GNU Lesser General Public License',"
+                             "  'delusion.ttf-copyright.txt': 'SIL Open Font License'}, shown = [];"
+                             " for (const a of new DOMParser().parseFromString(page, 'text/html').querySelectorAll('a')) {"
+                             "  const href = a.getAttribute('href'), text = await (await fetch(href)).text();"
+                             "  shown.push(href + (text.includes(says[href]) ? '' : ' without ' + says[href])); }"
+                             " return shown.join(', '); })()"),
+                   "LICENSE.txt, NOTICES.txt, delusion.ttf-copyright.txt");
+     }, &front::links_licences},
     {"a window close, as the window manager sends it", "", [](front_end& f, const front&) {
          EXPECT_TRUE(f.close_window());
          EXPECT_EQ(f.ended(5000), 0);

@@ -47,10 +47,55 @@ close_prefix() {
 }
 
 # fetch_sdl_and_freetype PATCH: Debian's libsdl1.2 and freetype sources into
-# $work/src, SDL patched with PATCH; sets sdl_source and freetype_source.
+# $work/src, SDL patched with PATCH; sets sdl_source and freetype_source, and
+# sdl_package and freetype_package, each package's name and version as
+# Debian gives them.
 fetch_sdl_and_freetype() {
     "$(dirname "${BASH_SOURCE[0]}")"/debian-sources.sh "$work/src" libsdl1.2 freetype
     sdl_source=$(echo "$work"/src/libsdl1.2-1.2.15*/)
     freetype_source=$(echo "$work"/src/freetype-2.*/)
+    sdl_package=$(package_of libsdl1.2)
+    freetype_package=$(package_of freetype)
     quietly sdl-patch patch -d "$sdl_source" -p1 -i "$1"
+}
+package_of() { basename "$(ls "$work"/src/"$1"_*.dsc | sort -V | tail -n 1)" .dsc | tr _ ' '; }
+
+# notice NAME TEXT...: what the notices of a program that links a library of
+# the prefix say of it (tools/notices.py): a header from standard input (its
+# name and version, the archives that hold it, its licence, where its source
+# came from), then the licence's full text, from its source.
+notice() {
+    mkdir -p "$prefix/share/notices"
+    { cat; echo; cat "${@:2}"; } >"$prefix/share/notices/$1.txt"
+}
+
+# The notices of SDL, with CHANGES, Pellmor's changes to it, and of FreeType
+# (built as the optional second argument says),
+# whose licence asks for its credit, with the year of its release.
+sdl_and_freetype_notices() {
+    local year version=${freetype_package#* }
+    year=$(sed -n 's/.*Copyright (C) [0-9]*-\([0-9]*\) by.*/\1/p' "$freetype_source/include/freetype/freetype.h" | head -n 1)
+    notice SDL "$sdl_source/COPYING" <<EOF
+Name: SDL 1.2.15
+Archives: libSDL.a libSDLmain.a
+Licence: the GNU Lesser General Public License, version 2.1 or later
+Source: Debian's source package $sdl_package, with Pellmor's changes: $1
+EOF
+    notice FreeType "$freetype_source/docs/FTL.TXT" <<EOF
+Name: FreeType ${version%%[+-]*}
+Archives: libfreetype.a
+Licence: the FreeType License (FreeType is also under the GNU GPL 2; it is used here under the FreeType License)
+Source: Debian's source package $freetype_package${2:+; $2}
+Credit: Portions of this software are copyright © $year The FreeType Project (www.freetype.org). All rights reserved.
+EOF
+}
+
+# The SDL_ttf stand-in's notice: it is Pellmor's own.
+ttf_standin_notice() {
+    notice SDL_ttf "$(dirname "${BASH_SOURCE[0]}")/../LICENSE" <<EOF
+Name: SDL_ttf 2.0's stand-in, Pellmor's own (windows/ttf)
+Archives: libSDL_ttf.a
+Licence: the MIT licence, as all of Pellmor (LICENSE.txt)
+Source: Pellmor's own source
+EOF
 }

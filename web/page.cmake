@@ -1,12 +1,15 @@
 # SPDX-FileCopyrightText: 2026 The Pellmor developers
 # SPDX-License-Identifier: MIT
 # Lays the page out as it is published, in PAGE: index.html (the page that
-# emcc made) with its program and data, the manifest, the icons and the
-# licence of its font (a subset of the game's); then sw.js, which keeps
+# emcc made) with its program and data, the manifest, the icons, the game's
+# licence, the notices of what its program holds (tools/notices.py, from the
+# linker's trace and the libraries' notices in LIBRARIES) and the licence of its
+# font (a subset of the game's); then sw.js, which keeps
 # every one of them, its cache named by a hash of their names and bytes;
 # then ZIP, the folder's files at its top in a fixed order.
 #   cmake -DBUILD=<build-web> -DSOURCE=<web/> -DFONT=<the game's font> -DFONT_COPYRIGHT=<its licence>
-#         -DPAGE=<folder> -DZIP=<file> -DPROJECT_VERSION=<version> -DRELEASE_DATE=<date> -P page.cmake
+#         -DPAGE=<folder> -DZIP=<file> -DPROJECT_VERSION=<version> -DRELEASE_DATE=<date> -DPYTHON=<python3>
+#         -DLIBRARIES=<the prefix of its libraries> -P page.cmake
 file(REMOVE_RECURSE "${PAGE}")
 file(MAKE_DIRECTORY "${PAGE}")
 file(COPY_FILE "${BUILD}/pellmor.html" "${PAGE}/index.html")
@@ -21,7 +24,15 @@ file(SHA256 "${BUILD}/pellmor.data" data_hash)
 string(REGEX REPLACE "\"package_uuid\":\"[^\"]*\"" "\"package_uuid\":\"${data_hash}\"" script "${script}")
 file(WRITE "${PAGE}/pellmor.js" "${script}")
 configure_file("${SOURCE}/pellmor.webmanifest" "${PAGE}/pellmor.webmanifest" @ONLY)  # it names the version
-file(COPY "${SOURCE}/icons" DESTINATION "${PAGE}")
+file(COPY "${SOURCE}/icons" DESTINATION "${PAGE}" FILES_MATCHING PATTERN "*.png")
+file(COPY_FILE "${SOURCE}/licences.html" "${PAGE}/licences.html")  # the page's Licences link: the three below
+file(COPY_FILE "${SOURCE}/../LICENSE" "${PAGE}/LICENSE.txt")
+execute_process(COMMAND "${PYTHON}" "${SOURCE}/../tools/notices.py" "the page's program (pellmor.wasm and pellmor.js)"
+                        "${BUILD}/pellmor.trace" "${LIBRARIES}" "${PROJECT_VERSION}" web "${PAGE}/NOTICES.txt"
+                WORKING_DIRECTORY "${BUILD}" RESULT_VARIABLE failed)
+if(failed)
+  message(FATAL_ERROR "The page's notices could not be made")
+endif()
 file(READ "${FONT_COPYRIGHT}" licence)
 get_filename_component(font "${FONT}" NAME)
 file(WRITE "${PAGE}/delusion.ttf-copyright.txt"

@@ -28,7 +28,8 @@ jobs=$(nproc)
 
 . "$here"/../tools/build-deps-common.sh
 open_prefix "$( (echo "$host" && cat "$0" "$here"/../tools/build-deps-common.sh "$here"/../tools/debian-sources.sh \
-    "$here"/sdl-windib.patch "$here"/ttf/* ${ttf_tarball:+"$ttf_tarball"}) | sha256sum | cut -d' ' -f1)"
+    "$here"/sdl-windib.patch "$here"/ttf/* "$here"/../LICENSE ${ttf_tarball:+"$ttf_tarball"} &&
+    { cat "$here"/../sources/*.dsc 2>/dev/null || true; }) | sha256sum | cut -d' ' -f1)"
 fetch_sdl_and_freetype "$here/sdl-windib.patch"
 
 # Autotools builds out of the source tree, static only.
@@ -57,6 +58,12 @@ if [ -n "$ttf_tarball" ]; then
     tar -xf "$ttf_tarball" -C "$work/src/ttf" --strip-components=1
     configure_make SDL_ttf "$work/src/ttf" --with-sdl-prefix="$prefix" \
         --with-freetype-prefix="$prefix"
+    notice SDL_ttf "$work/src/ttf/COPYING" <<EOF
+Name: SDL_ttf $(sed -n 's/^Version: //p' "$work/src/ttf/SDL_ttf.spec" 2>/dev/null | head -n 1)
+Archives: libSDL_ttf.a
+Licence: the zlib licence
+Source: its release tarball, $(basename "$ttf_tarball")
+EOF
 else
     log "building the SDL_ttf stand-in"
     quietly ttf-configure cmake -S "$here/ttf" -B "$work/build-ttf" \
@@ -64,6 +71,8 @@ else
         -DPELLMOR_WINDOWS_PREFIX="$prefix" -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_BUILD_TYPE=Release
     quietly ttf-build cmake --build "$work/build-ttf" -j"$jobs"
     quietly ttf-install cmake --install "$work/build-ttf"
+    ttf_standin_notice
 fi
+sdl_and_freetype_notices "windows/sdl-windib.patch"
 
 close_prefix
