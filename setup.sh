@@ -16,7 +16,10 @@
 #                              build-web/page/ and build-web/pellmor-web.zip
 #   ./setup.sh web-test        the same, then play it in headless Chromium
 #   ./setup.sh source          build/pellmor-<version>.tar.gz, the release's
-#                              source: the files git tracks at the last commit
+#                              source: the files git tracks at the last commit;
+#                              and build/pellmor-<version>-libraries.tar.gz,
+#                              the sources of the libraries that the Windows
+#                              and web builds compile in
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -102,12 +105,15 @@ if [ "$action" = source ]; then
     # What git tracks at the last commit, under pellmor-<version>/: nothing
     # built, no history; in git's order of names, dated from that commit and
     # compressed without a time stamp, so that it comes out the same twice.
+    # Beside it, the sources of the libraries that the Windows and web builds
+    # compile in, as they compile them (tools/library-sources.sh).
     git rev-parse --git-dir >/dev/null 2>&1 ||
         { echo "setup.sh: this folder is not a git checkout: it is a release's source already" >&2; exit 1; }
     version=$(sed -n 's/^project(pellmor VERSION \([0-9.]*\) .*/\1/p' CMakeLists.txt)
     mkdir -p build
     git -c tar.umask=022 archive --format=tar --prefix="pellmor-$version/" HEAD | gzip -9n >"build/pellmor-$version.tar.gz"
-    echo "setup.sh: made build/pellmor-$version.tar.gz from commit $(git log -1 --format=%h)"
+    tools/library-sources.sh "build/pellmor-$version-libraries.tar.gz" "$version"
+    echo "setup.sh: made build/pellmor-$version.tar.gz and build/pellmor-$version-libraries.tar.gz from commit $(git log -1 --format=%h)"
     exit 0
 fi
 
