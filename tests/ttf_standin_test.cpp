@@ -8,6 +8,10 @@
 
 #include <SDL_ttf.h>
 #include <dlfcn.h>
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_SFNT_NAMES_H
+#include FT_TRUETYPE_IDS_H
 
 #include <string>
 
@@ -87,6 +91,27 @@ TEST(TtfStandin, ThePagesFontDrawsEveryScoreAsTheWholeFont)
         SDL_FreeSurface(want);
         SDL_FreeSurface(got);
     }
+}
+
+// A font under the SIL Open Font License that is changed may not keep the whole's Reserved Font Names in its names:
+// only its copyright and its licence may name them.
+TEST(TtfStandin, ThePagesFontKeepsNoReservedFontName)
+{
+    FT_Library freetype;
+    FT_Face face;
+    ASSERT_EQ(FT_Init_FreeType(&freetype), 0);
+    ASSERT_EQ(FT_New_Face(freetype, SCORE_FONT, 0, &face), 0);
+    for (FT_UInt i = 0; i < FT_Get_Sfnt_Name_Count(face); ++i) {
+        FT_SfntName name;
+        ASSERT_EQ(FT_Get_Sfnt_Name(face, i, &name), 0);
+        const bool mac = name.platform_id == TT_PLATFORM_MACINTOSH;  // one byte a character; else UTF-16, big end first
+        std::string text;
+        for (FT_UInt at = mac ? 0 : 1; at < name.string_len; at += mac ? 1 : 2) text += static_cast<char>(name.string[at]);
+        for (const char* reserved : {"Liberation", "Arimo", "Tinos", "Cousine"})
+            if (name.name_id != TT_NAME_ID_COPYRIGHT && name.name_id != TT_NAME_ID_LICENSE)
+                EXPECT_EQ(text.find(reserved), std::string::npos) << "name " << name.name_id << ": " << text;
+    }
+    FT_Done_FreeType(freetype);
 }
 
 TEST(TtfStandin, RefusesWhatSdlTtfRefuses)
