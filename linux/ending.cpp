@@ -18,6 +18,8 @@
 // once in a pause, else at the frame's next event pump. Not from within a
 // frame's drawing, where SDL or the C library may hold a lock that the
 // exit handlers would wait for.
+#include "ending.h"
+
 #include <SDL.h>
 #include <SDL_syswm.h>
 #include <poll.h>
@@ -31,7 +33,6 @@
 #include <thread>
 
 extern "C" SDL_Surface* __real_SDL_SetVideoMode(int width, int height, int bpp, Uint32 flags);
-extern "C" int __real_SDL_PollEvent(SDL_Event* event);
 extern "C" void __real_SDL_Delay(Uint32 ms);
 
 namespace {
@@ -40,7 +41,7 @@ constexpr int ending_signals[] = {SIGTERM, SIGINT, SIGHUP};
 constexpr long way_out_ms = 500;  // what the exit handlers may take before the process ends without them
 volatile sig_atomic_t caught = 0;  // the signal that ends the game, once one has come
 volatile sig_atomic_t leaving = 0, exit_status = 0;  // once the exit handlers run, and the status they end with
-volatile sig_atomic_t pausing = 0;  // while the game sleeps in SDL_Delay, holding nothing
+volatile sig_atomic_t pausing = 0;  // while the game rests, holding nothing
 
 void end_by_the_signal()
 {
@@ -146,23 +147,25 @@ void watch_the_display()
 
 }  // namespace
 
-// The game's SDL_PollEvent and SDL_Delay, by the linker's --wrap: where a
-// signal that has come ends it.
-extern "C" int __wrap_SDL_PollEvent(SDL_Event* event)
+void end_if_signalled()
 {
     if (caught)
         end_for_the_signal();
-    return __real_SDL_PollEvent(event);
 }
 
-extern "C" void __wrap_SDL_Delay(Uint32 ms)
+void rest(const std::function<void()>& wait)
 {
     pausing = 1;
     if (!caught)
-        __real_SDL_Delay(ms);
+        wait();
     pausing = 0;
-    if (caught)
-        end_for_the_signal();
+    end_if_signalled();
+}
+
+// The game's SDL_Delay, by the linker's --wrap: a rest.
+extern "C" void __wrap_SDL_Delay(Uint32 ms)
+{
+    rest([ms] { __real_SDL_Delay(ms); });
 }
 
 // The game's SDL_SetVideoMode: the half-second limit on the way out is

@@ -1,161 +1,130 @@
 // SPDX-FileCopyrightText: 2026 The Pellmor developers
 // SPDX-License-Identifier: MIT
 
-// Which of the game's frames reach the display, whichever SDL 1.2 it runs on. Linked into the Linux game only; the
-// game's own calls, their order and its pauses are untouched.
+// Which of the game's frames reach the display, and how long each flip waits, whichever SDL 1.2 the game runs on:
+// the presenter of platform/present.h over the game's screen. Linked into the Linux game only; the game's own calls,
+// their order and its pauses are untouched.
 //
-// The game flips in every frame, and its idle frames follow one another without pause, each drawing the figure and
-// the score line again on the same pixels. Handing each to the display costs a good part of a core: sdl12-compat
-// converts the whole screen into a texture and presents it through OpenGL, the classic library puts the whole image
-// to the X server. So a flip reaches the display only when the screen's pixels differ from those it was last handed;
-// otherwise it returns once the display's next refresh is due, on a timeline of refreshes, so that idle frames still
-// come at the refresh rate and never faster. A changed frame goes at once. Only what the game has filled or blitted
-// on the screen since the last flip can differ, so only that is compared: a tenth of the screen in an idle frame.
-//
-// Never a stale screen: the classic library repaints its window from its own image, but sdl12-compat showed a window
-// restored from an icon empty until it was next handed a frame. So for a moment after the library reports the
-// window exposed, shown, activated or resized, after the first flip and after each full-screen toggle, every flip is
-// handed on, on the timeline; and one a second whatever happens. Under SDL's dummy driver, which shows nothing,
-// every flip reaches SDL as the game makes it.
-#include <SDL.h>
+// The game's fills and blits on the screen are noted, and the expose, activation and resize events it drains and
+// its full-screen toggles tell the presenter that the window may have lost its picture. A changed flip goes to the
+// display at once; one again goes, then waits for the next refresh; an unchanged one does not, and waits until the
+// game has an event to read (one that SDL or Xlib holds already, or one coming on the X connection) or the
+// heartbeat is due: at rest the game sleeps. Where SDL tells of no X connection (on Wayland, say), an unchanged flip
+// waits for the next refresh instead. Under SDL's dummy driver, which shows nothing, every flip reaches SDL as the
+// game makes it.
+#include "presenting.h"
 
-#include <algorithm>
-#include <atomic>
+#include <SDL.h>
+#include <SDL_syswm.h>
+#include <poll.h>
+#include <time.h>
+
 #include <chrono>
+#include <cmath>
 #include <cstring>
-#include <iterator>
-#include <thread>
-#include <vector>
+
+#include "ending.h"
 
 extern "C" int __real_SDL_Flip(SDL_Surface* screen);
 extern "C" int __real_SDL_WM_ToggleFullScreen(SDL_Surface* screen);
 extern "C" int __real_SDL_FillRect(SDL_Surface* surface, SDL_Rect* rect, Uint32 colour);
 extern "C" int __real_SDL_UpperBlit(SDL_Surface* from, SDL_Rect* from_rect, SDL_Surface* to, SDL_Rect* to_rect);
+extern "C" int __real_SDL_PollEvent(SDL_Event* event);
+
+presenter game_screen = [] {
+    presenter p;
+    present_start(&p);
+    return p;
+}();
 
 namespace {
 
-using nanoseconds = long long;
-constexpr nanoseconds second = 1000000000;
-constexpr nanoseconds refresh = second / 60;  // nearly every display's; a faster one gets idle frames at this rate
-constexpr nanoseconds settling = second / 2;   // a window mapped, resized or uncovered may take this to be whole
-constexpr nanoseconds at_least_every = second;
-
-std::vector<Uint8> shown;                // the screen's pixels as the display was last handed them
-const void* shown_from = nullptr;        // the screen's pixels' address then
-nanoseconds shown_at = 0;
-SDL_Rect drawn[16];                      // where the game has drawn on the screen since the last flip,
-int drawn_rects = 0;
-bool drawn_all = true;                   // or everywhere, if more than that
-nanoseconds settled = 0;                 // till then every flip is handed on
-std::atomic<bool> disturbed{false};      // the window has been exposed, shown, activated or resized
-
 using clock = std::chrono::steady_clock;
 
-nanoseconds now()
-{
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(clock::now().time_since_epoch()).count();
-}
+double now() { return std::chrono::duration<double, std::milli>(clock::now().time_since_epoch()).count(); }
 
-// The next refresh after now, on a timeline that runs from the first idle frame: idle frames keep their rate
-// however long each took.
-void wait_for_the_next_refresh()
-{
-    static const nanoseconds origin = now();
-    const nanoseconds due = origin + ((now() - origin) / refresh + 1) * refresh;
-    std::this_thread::sleep_until(clock::time_point(std::chrono::nanoseconds(due)));
-}
+#ifdef SDL_VIDEO_DRIVER_X11
+Display* x_display = nullptr;  // SDL's connection to the X server, where it tells of one
+#endif
 
-// Sees every event as the library queues it, and leaves it to the game.
-int on_event(const SDL_Event* event)
-{
-    if (event->type == SDL_VIDEOEXPOSE || event->type == SDL_ACTIVEEVENT || event->type == SDL_VIDEORESIZE)
-        disturbed = true;
-    return 1;
-}
-
+// Whether there is a display (not SDL's dummy driver), and whether its events can wake the game.
 bool on_a_display()
 {
     char driver[32] = "";
     SDL_VideoDriverName(driver, sizeof driver);
     if (std::strcmp(driver, "dummy") == 0)
         return false;
-    SDL_SetEventFilter(on_event);  // the game sets none
+    game_screen.waits_for_events = 0;
+#ifdef SDL_VIDEO_DRIVER_X11
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetWMInfo(&info) == 1 && info.subsystem == SDL_SYSWM_X11 && info.info.x11.display)
+        x_display = info.info.x11.display, game_screen.waits_for_events = 1;
+#endif
     return true;
 }
 
-// The game's fills and blits leave in the rect they are given what they drew, clipped to the surface.
+// Whether the game has an event to read already: in SDL's queue, or read from the connection by Xlib (as it may
+// be while the frame was drawn and shown).
+bool events_in_hand()
+{
+    SDL_Event event;
+    if (SDL_PeepEvents(&event, 1, SDL_PEEKEVENT, SDL_ALLEVENTS) > 0)
+        return true;
+#ifdef SDL_VIDEO_DRIVER_X11
+    return XEventsQueued(x_display, QueuedAfterReading) > 0;
+#else
+    return false;
+#endif
+}
+
+// Until due, or until an event for the game comes first.
+void wait_until(double due)
+{
+    const double left = due - now();
+    if (left <= 0)
+        return;
+    const timespec limit{static_cast<time_t>(left / 1000), static_cast<long>(std::fmod(left, 1000) * 1000000)};
+#ifdef SDL_VIDEO_DRIVER_X11
+    if (game_screen.waits_for_events) {
+        pollfd connection{ConnectionNumber(x_display), POLLIN, 0};
+        if (!events_in_hand())
+            ppoll(&connection, 1, &limit, nullptr);
+        return;
+    }
+#endif
+    nanosleep(&limit, nullptr);
+}
+
 void draws(const SDL_Surface* surface, const SDL_Rect* rect)
 {
     if (surface != SDL_GetVideoSurface())
         return;
-    if (rect == nullptr || drawn_rects == static_cast<int>(std::size(drawn)))
-        drawn_all = true;
-    else
-        drawn[drawn_rects++] = *rect;
-}
-
-// Whether the screen's pixels in what has been drawn differ from those last shown.
-bool changed(const SDL_Surface* screen, const Uint8* pixels, std::size_t bytes)
-{
-    if (drawn_all || shown.size() != bytes || shown_from != pixels)
-        return shown.size() != bytes || std::memcmp(shown.data(), pixels, bytes) != 0;
-    const int bpp = screen->format->BytesPerPixel;
-    for (int i = 0; i < drawn_rects; ++i) {
-        const SDL_Rect& r = drawn[i];
-        const int left = std::max<int>(r.x, 0), right = std::min<int>(r.x + r.w, screen->w);
-        for (int y = std::max<int>(r.y, 0); y < std::min<int>(r.y + r.h, screen->h) && left < right; ++y) {
-            const std::size_t at = static_cast<std::size_t>(y) * screen->pitch + left * bpp;
-            if (std::memcmp(shown.data() + at, pixels + at, static_cast<std::size_t>(right - left) * bpp) != 0)
-                return true;
-        }
-    }
-    return false;
-}
-
-enum class frame { changed, again, same };  // to the display at once, to it on the refreshes' timeline, or not
-
-// What this flip is; if it goes to the display, its pixels are what the display shows from now on.
-frame judged(SDL_Surface* screen)
-{
-    const nanoseconds t = now();
-    if (shown.empty() || disturbed.exchange(false))
-        settled = t + settling;
-    const bool locked = SDL_MUSTLOCK(screen) && SDL_LockSurface(screen) == 0;
-    const auto* pixels = static_cast<const Uint8*>(screen->pixels);
-    const std::size_t bytes = static_cast<std::size_t>(screen->pitch) * screen->h;
-    const frame f = changed(screen, pixels, bytes)                   ? frame::changed
-                    : t < settled || t - shown_at >= at_least_every ? frame::again
-                                                                     : frame::same;
-    if (f != frame::same)
-        shown.assign(pixels, pixels + bytes), shown_from = pixels, shown_at = t;
-    if (locked)
-        SDL_UnlockSurface(screen);
-    drawn_rects = 0, drawn_all = false;
-    return f;
+    const present_area area{rect ? rect->x : 0, rect ? rect->y : 0, rect ? rect->w : 0, rect ? rect->h : 0};
+    present_drawn(&game_screen, rect ? &area : nullptr);
 }
 
 }  // namespace
 
-// The game's SDL_Flip, SDL_WM_ToggleFullScreen, SDL_FillRect and SDL_UpperBlit (its SDL_BlitSurface), by the
-// linker's --wrap.
+// The game's SDL_Flip, SDL_WM_ToggleFullScreen, SDL_FillRect, SDL_UpperBlit (its SDL_BlitSurface) and
+// SDL_PollEvent, by the linker's --wrap.
 extern "C" int __wrap_SDL_Flip(SDL_Surface* screen)
 {
     static const bool displayed = on_a_display();
-    const frame f = displayed && screen != nullptr ? judged(screen) : frame::changed;
-    if (f == frame::changed)
+    if (!displayed || screen == nullptr)
         return __real_SDL_Flip(screen);
-    const int flipped = f == frame::again ? __real_SDL_Flip(screen) : 0;
-    wait_for_the_next_refresh();
+    const bool locked = SDL_MUSTLOCK(screen) && SDL_LockSurface(screen) == 0;
+    const present_verdict verdict = present_judge(&game_screen, screen->pixels, screen->w, screen->h, screen->pitch,
+                                                  screen->format->BytesPerPixel, now());
+    if (locked)
+        SDL_UnlockSurface(screen);
+    const int flipped = verdict == present_same ? 0 : __real_SDL_Flip(screen);
+    if (verdict != present_changed)
+        rest([verdict] { wait_until(present_wake(&game_screen, verdict, now())); });
     return flipped;
 }
 
-extern "C" int __wrap_SDL_WM_ToggleFullScreen(SDL_Surface* screen)
-{
-    const int toggled = __real_SDL_WM_ToggleFullScreen(screen);
-    settled = now() + settling;
-    return toggled;
-}
-
+// The fills and blits leave in the rect they are given what they drew, clipped to the surface.
 extern "C" int __wrap_SDL_FillRect(SDL_Surface* surface, SDL_Rect* rect, Uint32 colour)
 {
     const int filled = __real_SDL_FillRect(surface, rect, colour);
@@ -168,4 +137,23 @@ extern "C" int __wrap_SDL_UpperBlit(SDL_Surface* from, SDL_Rect* from_rect, SDL_
     const int blitted = __real_SDL_UpperBlit(from, from_rect, to, to_rect);
     draws(to, to_rect);
     return blitted;
+}
+
+extern "C" int __wrap_SDL_WM_ToggleFullScreen(SDL_Surface* screen)
+{
+    const int toggled = __real_SDL_WM_ToggleFullScreen(screen);
+    present_disturbed(&game_screen, now());
+    return toggled;
+}
+
+// The classic library repaints its window from its own image, but sdl12-compat showed a window restored from an
+// icon empty until it was next handed a frame.
+extern "C" int __wrap_SDL_PollEvent(SDL_Event* event)
+{
+    end_if_signalled();
+    const int polled = __real_SDL_PollEvent(event);
+    if (polled && event &&
+        (event->type == SDL_VIDEOEXPOSE || event->type == SDL_ACTIVEEVENT || event->type == SDL_VIDEORESIZE))
+        present_disturbed(&game_screen, now());
+    return polled;
 }

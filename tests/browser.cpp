@@ -117,6 +117,13 @@ struct in_browser : front_end {
              " CanvasRenderingContext2D.prototype.putImageData = function () {"
              "  if (!puts++) window.firstPut = performance.now(); return put.apply(this, arguments); };"
              " Object.defineProperty(window, 'canvasPuts', {get: () => puts}); })()") + "}");
+        // The page's program wakes by its timers and animation frames: they are counted as they run.
+        call("Page.addScriptToEvaluateOnNewDocument", "{\"source\":" + quoted(
+             "(() => { let wakes = 0; const counted = f => typeof f === 'function' ? function () { ++wakes;"
+             "  return f.apply(this, arguments); } : f; const timer = setTimeout, frame = requestAnimationFrame;"
+             " window.setTimeout = (f, ...rest) => timer(counted(f), ...rest);"
+             " window.requestAnimationFrame = f => frame(counted(f));"
+             " Object.defineProperty(window, 'wakes', {get: () => wakes}); })()") + "}");
         // Pads as the page reads them: testPad(index, buttons pressed, axes) plugs one in or changes it, (index,
         // null) unplugs it.
         call("Page.addScriptToEvaluateOnNewDocument", "{\"source\":" + quoted(
@@ -334,6 +341,7 @@ struct in_browser : front_end {
     }
     std::string notes() override { return "the console: " + console.substr(0, 300); }
     int presents() override { return std::atoi(evaluate("String(canvasPuts)").c_str()); }  // a string, as the others
+    long wakes() override { return std::atol(evaluate("String(wakes)").c_str()); }
     std::vector<pid_t> processes() override  // Chromium's, all of them
     {
         std::vector<pid_t> all{chromium};

@@ -24,6 +24,9 @@ struct front_end {
     virtual int ended(int ms) = 0;        // the game's exit status, waiting up to ms; -1 while it runs
     virtual std::string notes() = 0;      // what else it said (its error output, the page's console)
     virtual int presents() = 0;           // frames the display has been handed so far, as it tells
+    // The times the game has woken so far: the context switches of its process's threads; on the page, the timers
+    // and animation frames that ran its program.
+    virtual long wakes() = 0;
     // The game's window covered by another that then goes away (way 0), iconified and restored (way 1); the page
     // hidden and shown again (way 0). False when there is no such way here.
     virtual bool hide_and_show(int way) = 0;

@@ -100,6 +100,18 @@ pid_t start_xvfb(std::string& display)
     return server;
 }
 
+long context_switches(pid_t pid)
+{
+    long switches = 0;
+    std::error_code gone;
+    for (const auto& task : fs::directory_iterator("/proc/" + std::to_string(pid) + "/task", gone)) {
+        std::ifstream status(task.path() / "status");
+        for (std::string line; std::getline(status, line);)
+            if (line.find("ctxt_switches:") != std::string::npos) switches += std::atol(line.substr(line.find(':') + 1).c_str());
+    }
+    return switches;
+}
+
 const char* const windows_build = std::getenv("PELLMOR_WINDOWS_BUILD");
 
 c_library game_c_library() { return windows_build ? c_library::msvcrt : c_library::glibc; }

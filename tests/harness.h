@@ -50,6 +50,7 @@ constexpr int killed_by(int signal) { return 256 + signal; }
 int wait_for(pid_t pid, int ms);  // the child's exit status, or killed_by(its signal); -1 if it still runs after ms
 void stop(pid_t pid);             // kills a child that runs, and reaps it
 pid_t start_xvfb(std::string& display);  // an X server, 1024x768, and its display's name once it is ready; -1 if none
+long context_switches(pid_t pid);        // of all its threads so far, voluntary or not: how often it woke
 
 extern const char* const windows_build;  // null for the Linux build; set before main, read it after
 c_library game_c_library();               // whose rand() the game draws from

@@ -220,6 +220,7 @@ struct on_x : front_end {
     }
     std::string notes() override { return "it printed '" + trace().substr(0, 300) + "', " + read_bytes(dir.path + "/err"); }
     int presents() override { return x().shown_frames(); }
+    long wakes() override { return context_switches(pid); }
     // Under Wine also Wine's server. Not its device host, which looks for devices on 2 % of a core with or without
     // a game.
     std::vector<pid_t> processes() override
