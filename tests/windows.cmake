@@ -1,8 +1,8 @@
 # SPDX-FileCopyrightText: 2026 The Pellmor developers
 # SPDX-License-Identifier: MIT
-# The Windows build's own test, frame_test (the board and the rules in the test process), run under Wine (CMake's
-# emulator, from the toolchain file) headless in a Wine prefix of its own; the Linux build's runners try the rest
-# with this build's scripted game and its zip's pellmor.exe.
+# The Windows build's own tests, frame_test (the board and the rules in the test process) and present_test (the
+# presenter in its SDL), run under Wine (CMake's emulator, from the toolchain file) headless in a Wine prefix of its
+# own; the Linux build's runners try the rest with this build's scripted game and its zip's pellmor.exe.
 
 # The game with the key script linked in, the preload's Windows form.
 set(wrapped SDL_GetKeyState SDL_PollEvent SDL_Delay SDL_Flip SDL_WM_ToggleFullScreen SDL_WM_SetCaption SDL_ShowCursor
@@ -32,3 +32,9 @@ add_test(NAME wine_prefix COMMAND "${wine}" wineboot --init)
 set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine ENVIRONMENT "${wine_environment}")
 add_test(NAME frame_test COMMAND frame_test)
 set_tests_properties(frame_test PROPERTIES FIXTURES_REQUIRED wine ENVIRONMENT "${wine_environment}")
+# The presenter, which this build's SDL has in its core, and how that core notes the game's drawing for it.
+add_executable(present_test present_test.cpp)
+target_include_directories(present_test PRIVATE "${PROJECT_SOURCE_DIR}/platform")
+target_link_libraries(present_test PRIVATE sdl_libraries gtest_main)
+add_test(NAME present_test COMMAND present_test)
+set_tests_properties(present_test PROPERTIES FIXTURES_REQUIRED wine ENVIRONMENT "${wine_environment}")

@@ -47,15 +47,20 @@ close_prefix() {
 }
 
 # fetch_sdl_and_freetype PATCH: Debian's libsdl1.2 and freetype sources into
-# $work/src, SDL patched with PATCH; sets sdl_source and freetype_source, and
-# sdl_package and freetype_package, each package's name and version as
+# $work/src; SDL with the presenter that every build shares in its core
+# (platform/), then patched with PATCH. Sets sdl_source and freetype_source,
+# and sdl_package and freetype_package, each package's name and version as
 # Debian gives them.
 fetch_sdl_and_freetype() {
+    local platform
+    platform=$(dirname "${BASH_SOURCE[0]}")/../platform
     "$(dirname "${BASH_SOURCE[0]}")"/debian-sources.sh "$work/src" libsdl1.2 freetype
     sdl_source=$(echo "$work"/src/libsdl1.2-1.2.15*/)
     freetype_source=$(echo "$work"/src/freetype-2.*/)
     sdl_package=$(package_of libsdl1.2)
     freetype_package=$(package_of freetype)
+    cp "$platform"/present.c "$platform"/present.h "$sdl_source/src/video/"
+    quietly sdl-present-patch patch -d "$sdl_source" -p1 -i "$platform/sdl-present.patch"
     quietly sdl-patch patch -d "$sdl_source" -p1 -i "$1"
 }
 package_of() { basename "$(ls "$work"/src/"$1"_*.dsc | sort -V | tail -n 1)" .dsc | tr _ ' '; }

@@ -24,7 +24,7 @@ trap 'rm -rf "$stage"' EXIT
 top=$stage/pellmor-$version
 mkdir -p "$top/sources"
 "$here"/tools/debian-sources.sh --download "$top/sources" libsdl1.2 freetype
-git -C "$here" -c tar.umask=022 archive --format=tar --prefix="pellmor-$version/" HEAD LICENSE LICENSES \
+git -C "$here" -c tar.umask=022 archive --format=tar --prefix="pellmor-$version/" HEAD LICENSE LICENSES platform \
     tools/debian-sources.sh tools/build-deps-common.sh windows/build-deps.sh windows/sdl-windib.patch windows/ttf \
     windows/toolchain-mingw-w64.cmake web/build-deps.sh web/sdl-web.patch web/sdl web/freetype \
     web/toolchain-emscripten.cmake | tar -x -C "$stage"
@@ -39,8 +39,9 @@ $(cd "$top/sources" && ls ./*.dsc | sed 's|^\./|  |')
 libsdl1.2 is SDL 1.2.15, under the GNU Lesser General Public License 2.1
 or later; freetype is FreeType, under the FreeType License or the GNU
 General Public License 2. Pellmor's changes to SDL, under SDL's licence,
-are beside this folder: windows/sdl-windib.patch for Windows, and for web
-pages web/sdl-web.patch with the video driver in web/sdl. Which parts of
+are beside this folder: platform/sdl-present.patch with present.c for
+both, windows/sdl-windib.patch for Windows, and for web pages
+web/sdl-web.patch with the video driver in web/sdl. Which parts of
 FreeType the page has is in web/freetype; windows/ttf is Pellmor's own
 stand-in for SDL_ttf. windows/build-deps.sh and web/build-deps.sh build
 them all.

@@ -28,7 +28,7 @@ jobs=$(nproc)
 
 . "$here"/../tools/build-deps-common.sh
 open_prefix "$( (echo "$host" && cat "$0" "$here"/../tools/build-deps-common.sh "$here"/../tools/debian-sources.sh \
-    "$here"/sdl-windib.patch "$here"/ttf/* "$here"/../LICENSE ${ttf_tarball:+"$ttf_tarball"} &&
+    "$here"/../platform/* "$here"/sdl-windib.patch "$here"/ttf/* "$here"/../LICENSE ${ttf_tarball:+"$ttf_tarball"} &&
     { cat "$here"/../sources/*.dsc 2>/dev/null || true; }) | sha256sum | cut -d' ' -f1)"
 fetch_sdl_and_freetype "$here/sdl-windib.patch"
 
@@ -73,6 +73,6 @@ else
     quietly ttf-install cmake --install "$work/build-ttf"
     ttf_standin_notice
 fi
-sdl_and_freetype_notices "windows/sdl-windib.patch"
+sdl_and_freetype_notices "platform/sdl-present.patch and windows/sdl-windib.patch"
 
 close_prefix
