@@ -25,7 +25,7 @@ jobs=$(nproc)
 
 . "$here"/../tools/build-deps-common.sh
 open_prefix "$( (emcc --version | head -n 1 && cat "$0" "$here"/../tools/build-deps-common.sh \
-    "$here"/../tools/debian-sources.sh "$here"/sdl-web.patch "$here"/toolchain-emscripten.cmake \
+    "$here"/../tools/debian-sources.sh "$here"/../platform/* "$here"/sdl-web.patch "$here"/toolchain-emscripten.cmake \
     "$here"/sdl/* "$here"/freetype/* "$here"/../windows/ttf/* "$here"/../LICENSE &&
     { cat "$here"/../sources/*.dsc 2>/dev/null || true; }) | sha256sum | cut -d' ' -f1)"
 fetch_sdl_and_freetype "$here/sdl-web.patch"
@@ -46,7 +46,7 @@ cmake_build SDL "$here/sdl" -DSDL_SOURCE="$sdl_source"
 cmake_build freetype "$here/freetype" -DFREETYPE_SOURCE="$freetype_source"
 cmake_build SDL_ttf "$here/../windows/ttf"
 ttf_standin_notice
-sdl_and_freetype_notices "web/sdl-web.patch, and a video driver for web pages (web/sdl); of it, the platform-free parts" \
+sdl_and_freetype_notices "platform/sdl-present.patch, web/sdl-web.patch, and a video driver for web pages (web/sdl); of it, the platform-free parts" \
     "of it, the TrueType parts (web/freetype)"
 
 close_prefix

@@ -5,17 +5,20 @@
     SDL 1.2's display, keyboard and timer in a web page, for Emscripten.
 
     The screen is a surface in memory of the depth that the program asks
-    for; each update blits what has changed in it (SDL's own conversion)
-    into a 32-bit RGBA copy that goes onto the page's canvas, and then waits
-    for the browser's next animation frame, or for the next refresh when
-    nothing changed. SDL_Delay sleeps through the browser's timers. These
-    waits need Emscripten's ASYNCIFY: the program's loop runs as it would on
-    a desktop, and the page gets its turn while it flips or sleeps. SDL's
-    core calls the driver's WEB_Updated, WEB_Pumped and WEB_Drawn directly
-    (sdl-web.patch), so that ASYNCIFY need only follow direct calls, and the
-    driver knows where the program drew: only there can an update differ
-    from what the canvas shows (the program draws with SDL's fills and
-    blits, never into the screen's pixels itself).
+    for. Each update does as the presenter that every build shares says
+    (SDL_presenter, platform/present.c, which SDL's core tells where the
+    program draws): what has changed goes at once, blitted (SDL's own
+    conversion) into a 32-bit RGBA copy that goes onto the page's canvas,
+    and the update then waits for the browser's next animation frame, which
+    paints it; the same pixels again go whole, and wait for the next
+    refresh; an update of only what the canvas shows already gives it
+    nothing, and waits for the page's next key, touch, pad, visibility or
+    resize event, or the heartbeat: a page at rest sleeps. SDL_Delay sleeps
+    through the browser's timers. These waits need Emscripten's ASYNCIFY:
+    the program's loop runs as it would on a desktop, and the page gets its
+    turn while it flips or sleeps. SDL's core calls the driver's
+    WEB_Updated and WEB_Pumped directly (sdl-web.patch), so that ASYNCIFY
+    need only follow direct calls.
 
     Keys come from the page's keydown and keyup events (auto-repeats left
     out, as SDL's X11 driver does) and from the page's own controls (its
@@ -45,9 +48,7 @@
 
 struct SDL_PrivateVideoData {
 	void *pixels;           /* the screen's, in the program's depth */
-	Uint8 *shown;           /* the screen's pixels as the canvas last got them */
-	int again;              /* the canvas gets the whole screen at the next update */
-	int put;                /* the last update put something on the canvas */
+	int verdict;            /* what the last update was (present.h) */
 	SDL_Surface *canvas;    /* the canvas's copy: bytes R, G, B, A */
 };
 
@@ -58,11 +59,6 @@ static struct {
 } key_queue[64];
 static int key_count;
 
-/* Where the program has drawn on the screen since the last update: only
-   there can its pixels differ from what the canvas got. Past a few
-   rectangles, anywhere. */
-static SDL_Rect drawn[8];
-static int drawn_count, drawn_anywhere = 1;
 static double last_yield, start_ticks;
 
 /* The browser gets its turn here: a yield of ASYNCIFY's, woken as
@@ -78,25 +74,35 @@ EM_JS(void, web_next_animation_frame, (), {
 	});
 });
 
-/* The same, for a frame that changed nothing on the canvas: woken when the
-   display's next refresh is due, on a timeline of refreshes at 60 a second,
-   by a timer. Asking the browser for an animation frame keeps it painting
-   at the display's rate, which costs a page that shows nothing new more
-   than its game does; a hidden page still waits for one, so that it pauses
-   as a page does whose frames stop. */
-EM_JS(void, web_next_refresh, (), {
+/* The same, for a frame that put nothing new on the canvas: woken by a
+   timer after ms, or by the page's next event for the program (web_wake),
+   whichever comes first. Asking the browser for an animation frame would
+   keep it painting at the display's rate; a hidden page still waits for
+   one, so that it pauses as a page does whose frames stop. */
+EM_JS(void, web_rest, (double ms), {
 	Asyncify.handleSleep(function(wakeUp) {
 		runtimeKeepalivePush();
+		var timer = 0;
 		var wake = function() {
+			if (Module.wakeGame !== wake)
+				return;  /* woken already */
+			Module.wakeGame = null;
+			clearTimeout(timer);
 			runtimeKeepalivePop();
 			callUserCallback(wakeUp);
 		};
-		var period = 1000 / 60;
+		Module.wakeGame = wake;
 		if (document.hidden)
 			requestAnimationFrame(wake);
 		else
-			setTimeout(wake, period - performance.now() % period);
+			timer = setTimeout(wake, ms);
 	});
+});
+
+/* An event for the program wakes it if it rests. */
+EM_JS(void, web_wake, (), {
+	if (Module.wakeGame)
+		setTimeout(Module.wakeGame);
 });
 
 static void yielded(void)
@@ -175,8 +181,10 @@ static Uint8 on_keyboard[SDLK_LAST];
 
 static void hold(SDLKey sym, int down)
 {
-	if (down ? holders[sym]++ == 0 : holders[sym] > 0 && --holders[sym] == 0)
+	if (down ? holders[sym]++ == 0 : holders[sym] > 0 && --holders[sym] == 0) {
 		queue_key(sym, down ? SDL_PRESSED : SDL_RELEASED);
+		web_wake();
+	}
 }
 
 /* The page's own controls (its touch buttons, its pads) hold and let go of
@@ -212,11 +220,21 @@ static EM_BOOL on_key(int type, const EmscriptenKeyboardEvent *event, void *unus
 	       !event->ctrlKey && !event->altKey && !event->metaKey;
 }
 
-static EM_BOOL on_visibility(int type, const EmscriptenVisibilityChangeEvent *event, void *data)
+/* A page shown again, or resized, gets the whole screen, should the
+   browser have let the canvas go meanwhile. */
+static EM_BOOL on_visibility(int type, const EmscriptenVisibilityChangeEvent *event, void *unused)
 {
-	SDL_VideoDevice *device = (SDL_VideoDevice *)data;
-	if (!event->hidden)
-		device->hidden->again = 1;
+	if (!event->hidden) {
+		present_disturbed(&SDL_presenter, SDL_GetTicks());
+		web_wake();
+	}
+	return EM_FALSE;
+}
+
+static EM_BOOL on_resize(int type, const EmscriptenUiEvent *event, void *unused)
+{
+	present_disturbed(&SDL_presenter, SDL_GetTicks());
+	web_wake();
 	return EM_FALSE;
 }
 
@@ -235,7 +253,8 @@ static void WEB_InitOSKeymap(_THIS)
 	emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, NULL, EM_TRUE, on_key);
 	emscripten_set_keyup_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, NULL, EM_TRUE, on_key);
 	emscripten_set_blur_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, NULL, EM_TRUE, on_blur);
-	emscripten_set_visibilitychange_callback(this, EM_TRUE, on_visibility);
+	emscripten_set_visibilitychange_callback(NULL, EM_TRUE, on_visibility);
+	emscripten_set_resize_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, NULL, EM_TRUE, on_resize);
 }
 
 /* A program that pumps its events without ever flipping still lets the
@@ -283,19 +302,15 @@ static void free_screen(_THIS)
 	this->hidden->canvas = NULL;
 	SDL_free(this->hidden->pixels);
 	this->hidden->pixels = NULL;
-	SDL_free(this->hidden->shown);
-	this->hidden->shown = NULL;
 }
 
 static SDL_Surface *WEB_SetVideoMode(_THIS, SDL_Surface *current, int width, int height, int bpp, Uint32 flags)
 {
 	free_screen(this);
 	this->hidden->pixels = SDL_malloc(width * height * ((bpp + 7) / 8));
-	this->hidden->shown = SDL_malloc(width * height * ((bpp + 7) / 8));
-	this->hidden->again = 1;
 	this->hidden->canvas = SDL_CreateRGBSurface(SDL_SWSURFACE, width, height, 32,
 	                                            0x000000FF, 0x0000FF00, 0x00FF0000, 0xFF000000);
-	if (!this->hidden->pixels || !this->hidden->shown || !this->hidden->canvas) {
+	if (!this->hidden->pixels || !this->hidden->canvas) {
 		free_screen(this);
 		SDL_OutOfMemory();
 		return NULL;
@@ -318,7 +333,7 @@ static SDL_Surface *WEB_SetVideoMode(_THIS, SDL_Surface *current, int width, int
 
 static int WEB_SetColors(_THIS, int firstcolor, int ncolors, SDL_Color *colors)
 {
-	this->hidden->again = 1;  /* every pixel may look otherwise */
+	present_disturbed(&SDL_presenter, SDL_GetTicks());  /* every pixel may look otherwise */
 	return 1;  /* the palette is read by each update's conversion */
 }
 
@@ -328,105 +343,46 @@ static void WEB_FreeHWSurface(_THIS, SDL_Surface *surface) { }
 static int WEB_LockHWSurface(_THIS, SDL_Surface *surface) { return 0; }
 static void WEB_UnlockHWSurface(_THIS, SDL_Surface *surface) { }
 
-/* Whether a rectangle's pixels differ from those the canvas last got; if
-   they do, they are what it gets now. Eight bytes at a time: the C
-   library's memcmp goes byte by byte. */
-static int changed(_THIS, const SDL_Rect *rect)
-{
-	const int bpp = this->screen->format->BytesPerPixel, pitch = this->screen->pitch;
-	const size_t length = (size_t)rect->w * bpp;
-	int y, differs = this->hidden->again;
-	for (y = rect->y; y < rect->y + rect->h; ++y) {
-		const size_t at = (size_t)y * pitch + (size_t)rect->x * bpp;
-		const Uint8 *now = (const Uint8 *)this->screen->pixels + at;
-		Uint8 *then = this->hidden->shown + at;
-		size_t i = 0;
-		Uint64 a, b;
-		for (; i + 8 <= length; i += 8) {
-			SDL_memcpy(&a, now + i, 8);
-			SDL_memcpy(&b, then + i, 8);
-			if (a != b)
-				break;
-		}
-		for (; i < length && now[i] == then[i]; ++i) {
-		}
-		if (i < length) {
-			SDL_memcpy(then, now, length);
-			differs = 1;
-		}
-	}
-	return differs;
-}
-
-void WEB_Drawn(const SDL_Rect *rect)
-{
-	if (drawn_count < (int)SDL_arraysize(drawn))
-		drawn[drawn_count++] = *rect;
-	else
-		drawn_anywhere = 1;
-}
-
-/* The part of a that b covers, if any. */
-static int overlap(const SDL_Rect *a, const SDL_Rect *b, SDL_Rect *part)
-{
-	const int left = SDL_max(a->x, b->x), top = SDL_max(a->y, b->y);
-	const int right = SDL_min(a->x + a->w, b->x + b->w), bottom = SDL_min(a->y + a->h, b->y + b->h);
-	part->x = left;
-	part->y = top;
-	part->w = right > left ? right - left : 0;
-	part->h = bottom > top ? bottom - top : 0;
-	return part->w && part->h;
-}
-
-/* The rectangle on the canvas, if its pixels differ from those it got. */
-static void put(_THIS, SDL_Rect *rect)
+/* The area's pixels onto the canvas. */
+static void put(_THIS, const struct present_area *area)
 {
 	SDL_Surface *canvas = this->hidden->canvas;
-	SDL_Rect from = *rect, to = *rect;
-	if (!changed(this, rect))
-		return;
-	this->hidden->put = 1;
+	SDL_Rect from, to;
+	from.x = to.x = area->x;
+	from.y = to.y = area->y;
+	from.w = to.w = area->w;
+	from.h = to.h = area->h;
 	SDL_LowerBlit(this->screen, &from, canvas, &to);
 	EM_ASM({
 		var canvas = document.getElementById('canvas');
 		var pixels = new Uint8ClampedArray(HEAPU8.buffer, $0, $1 * $2 * 4);
 		canvas.getContext('2d').putImageData(new ImageData(pixels, $1, $2), 0, 0, $3, $4, $5, $6);
-	}, canvas->pixels, canvas->w, canvas->h, rect->x, rect->y, rect->w, rect->h);
+	}, canvas->pixels, canvas->w, canvas->h, area->x, area->y, area->w, area->h);
 }
 
-/* A canvas keeps its picture, so a rectangle whose pixels the canvas has
-   already got is not put on it again: a program that flips in a loop
-   without drawing anything new only waits for the browser. Only where the
-   program drew is compared. A page shown again after it was hidden gets
-   the whole screen, should the browser have let the canvas go meanwhile. */
+/* A canvas keeps its picture: only what the presenter gives goes onto it. */
 static void WEB_UpdateRects(_THIS, int numrects, SDL_Rect *rects)
 {
-	int i, j;
-	SDL_Rect part;
-	this->hidden->put = 0;
+	SDL_Surface *screen = this->screen;
+	int i;
+	this->hidden->verdict = present_same;
 	if (!this->hidden->canvas)
 		return;
-	for (i = 0; i < numrects; ++i) {
-		if (this->hidden->again || drawn_anywhere)
-			put(this, &rects[i]);
-		else
-			for (j = 0; j < drawn_count; ++j)
-				if (overlap(&rects[i], &drawn[j], &part))
-					put(this, &part);
-	}
-	this->hidden->again = 0;
-	drawn_count = 0;
-	drawn_anywhere = 0;
+	this->hidden->verdict = present_judge(&SDL_presenter, screen->pixels, screen->w, screen->h, screen->pitch,
+	                                      screen->format->BytesPerPixel, SDL_GetTicks());
+	for (i = 0; this->hidden->verdict != present_same && i < SDL_presenter.given_count; ++i)
+		put(this, &SDL_presenter.given[i]);
 }
 
 /* After each update: the animation frame that paints what was put on the
-   canvas, or the next refresh. */
+   canvas, or the rest that the presenter says. */
 void WEB_Updated(void)
 {
-	if (current_video && current_video->hidden && current_video->hidden->put)
+	const int verdict = current_video && current_video->hidden ? current_video->hidden->verdict : present_changed;
+	if (verdict == present_changed)
 		web_next_animation_frame();
 	else
-		web_next_refresh();
+		web_rest(present_wake(&SDL_presenter, verdict, SDL_GetTicks()) - SDL_GetTicks());
 	yielded();
 }
 
