@@ -140,6 +140,9 @@ struct in_browser : front_end {
         }
         started = steady::now();
         call("Page.navigate", "{\"url\":\"" + (game ? "http://127.0.0.1:" + std::to_string(port) + "/" : "about:blank") + "\"}");
+        // As a player picks up the pad that is plugged in as the page comes up.
+        while (with_pad && evaluate("document.readyState") != "complete") sleep_ms(10);
+        if (with_pad) evaluate("testPad(0, [], [0, 0])");
         if (!offline) return;
         // Changed on the server once the browser has it in its own cache: the worker must keep what the server has.
         while (evaluate("document.readyState") != "complete") sleep_ms(10);
