@@ -18,9 +18,9 @@
 //   the tests can start them: on a real display (Xvfb at 60 Hz with
 //   openbox) as the launcher starts it, with PELLMOR_WINDOWS_BUILD set also
 //   the Windows build there under Wine, with PELLMOR_WEB_BUILD set also the
-//   page in Chromium: idle, the frames its display is handed a second and
-//   the share of a core of the game and of its servers, then how soon a
-//   step shows after its key; and what the page fetches before its first
+//   page in Chromium: idle, the frames its display is handed a second, the
+//   share of a core of the game and of its servers and how often the game
+//   wakes, then how soon a step shows after its key; and what the page fetches before its first
 //   frame and how soon that comes.
 //
 // Not a test: it prints a table. Run it with `cmake --build build --target bench`.
@@ -224,12 +224,14 @@ double cpu_seconds(const std::vector<pid_t>& pids)
 
 struct idle_cost {
     double frames = -1, game = -1, others = -1, step_ms = -1;  // a second; % of a core; ms
+    double wakes = -1, wakes_all = -1;                         // the game's and with the others', a second
 };
 
 // The game idle on its first frame for ten seconds, after three to settle: the frames that its display was handed
-// a second, and the share of a core of its own process and of the others that show it; then the median time from
-// a key to the figure on screen, stepping right and back in turns, keys pressed at other times within a refresh.
-// Without the game (an empty page), its cost.
+// a second, the share of a core of its own process and of the others that show it, and how often its process woke
+// (its threads' context switches; the page's, all of Chromium's processes); then the median time from a key to the
+// figure on screen, stepping right and back in turns, keys pressed at other times within a refresh. Without the game
+// (an empty page), its cost.
 idle_cost idle_on(front_end& f, bool game = true)
 {
     idle_cost cost;
@@ -240,11 +242,20 @@ idle_cost idle_on(front_end& f, bool game = true)
         const std::vector<pid_t> all = f.processes();
         return own ? cpu_seconds({all[0]}) : cpu_seconds({all.begin() + 1, all.end()});
     };
+    auto wakes = [&f](bool own) {
+        const std::vector<pid_t> all = f.processes();
+        long switches = 0;
+        for (std::size_t i = 0; i < (own ? 1 : all.size()); ++i)
+            switches += context_switches(all[i]);
+        return switches;
+    };
     const double game_cpu = cpu(true), others_cpu = cpu(false);
     const int frames = f.presents();
+    const long woken = wakes(true), all_woken = wakes(false);
     const auto begun = bench_clock::now();
     sleep_ms(10000);
     const double seconds = seconds_since(begun);
+    cost.wakes = (wakes(true) - woken) / seconds, cost.wakes_all = (wakes(false) - all_woken) / seconds;
     cost.frames = (f.presents() - frames) / seconds;
     cost.game = (cpu(true) - game_cpu) / seconds * 100, cost.others = (cpu(false) - others_cpu) / seconds * 100;
     std::vector<double> steps;
@@ -260,10 +271,10 @@ idle_cost idle_on(front_end& f, bool game = true)
 void print_row(const std::string& how, const idle_cost& c)
 {
     if (c.frames < 0)
-        return (void)std::printf("| %s | (no first frame) | | | | |\n", how.c_str());
+        return (void)std::printf("| %s | (no first frame) | | | | | |\n", how.c_str());
     const std::string others = c.others < 0 ? "-" : std::to_string(c.others).substr(0, 3) + " %";
-    std::printf("| %s | %.1f | %.1f %% | %s | %.1f %% | %.0f ms |\n", how.c_str(), c.frames, c.game, others.c_str(),
-                c.game + std::max(c.others, 0.0), c.step_ms);
+    std::printf("| %s | %.1f | %.1f %% | %.1f | %s | %.1f %% | %.0f ms |\n", how.c_str(), c.frames, c.game, c.wakes,
+                others.c_str(), c.game + std::max(c.others, 0.0), c.step_ms);
 }
 
 // What the page fetches before its first frame, as a server sends it (gzip -9), and the time from the page's request
@@ -305,8 +316,8 @@ void page_weight(const std::string& folder)
 void as_a_player_meets_it()
 {
     const SDL_version* sdl = SDL_Linked_Version();
-    std::printf("\n| idle, then a step | frames shown a second | the game's CPU | its servers' CPU | all | a step shows "
-                "after |\n|---|---|---|---|---|---|\n");
+    std::printf("\n| idle, then a step | frames shown a second | the game's CPU | the game's wake-ups a second | its "
+                "servers' CPU | all | a step shows after |\n|---|---|---|---|---|---|---|\n");
     print_row("SDL " + std::to_string(sdl->major) + "." + std::to_string(sdl->minor) + "." +
               std::to_string(sdl->patch) + " on Xvfb, as the launcher starts it", idle_on(*start_on_x()));
     if (windows_build)
@@ -320,10 +331,11 @@ void as_a_player_meets_it()
         idle_cost page = idle_on(*start_in_browser());
         auto percent = [](double share) { return std::to_string(share).substr(0, 3) + " %"; };
         const double empty_cpu = empty.game + empty.others;
-        page.game += page.others - empty_cpu, page.others = -1;
-        print_row("the page in Chromium (the game: Chromium's processes, less " + percent(empty_cpu) +
-                  " on an empty page; of the rest, " + percent(listening.game + listening.others - empty_cpu) +
-                  " Chromium's polling for pads)", page);
+        page.game += page.others - empty_cpu, page.others = -1, page.wakes = page.wakes_all - empty.wakes_all;
+        print_row("the page in Chromium (the game: Chromium's processes, less " + percent(empty_cpu) + " and " +
+                  std::to_string(static_cast<int>(empty.wakes_all + 0.5)) + " wake-ups a second on an empty page; of "
+                  "the rest, " + percent(listening.game + listening.others - empty_cpu) + " Chromium's polling for pads)",
+                  page);
         page_weight(web);
     }
 }
