@@ -19,6 +19,7 @@
 #include <poll.h>
 #include <time.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstring>
@@ -78,19 +79,22 @@ bool events_in_hand()
 #endif
 }
 
-// Until due, or until an event for the game comes first.
+timespec until(double due)
+{
+    const double left = std::max(due - now(), 0.0);
+    return {static_cast<time_t>(left / 1000), static_cast<long>(std::fmod(left, 1000) * 1000000)};
+}
+
+// Until due, or until an event for the game comes first, and then on to the next refresh.
 void wait_until(double due)
 {
-    const double left = due - now();
-    if (left <= 0)
-        return;
-    const timespec limit{static_cast<time_t>(left / 1000), static_cast<long>(std::fmod(left, 1000) * 1000000)};
+    timespec limit = until(due);
 #ifdef SDL_VIDEO_DRIVER_X11
     if (game_screen.waits_for_events) {
         pollfd connection{ConnectionNumber(x_display), POLLIN, 0};
-        if (!events_in_hand())
-            ppoll(&connection, 1, &limit, nullptr);
-        return;
+        if (!events_in_hand() && ppoll(&connection, 1, &limit, nullptr) <= 0)
+            return;
+        limit = until(present_resume(&game_screen, now()));
     }
 #endif
     nanosleep(&limit, nullptr);

@@ -156,3 +156,8 @@ double present_wake(const struct presenter *p, enum present_verdict verdict, dou
         due = p->shown_at + p->repaint;
     return due > next_refresh(p, now) ? due : next_refresh(p, now);
 }
+
+double present_resume(const struct presenter *p, double now)
+{
+    return next_refresh(p, now);
+}

@@ -81,6 +81,10 @@ enum present_verdict present_judge(struct presenter *p, const void *pixels, int 
    the next refresh on the timeline for a flip again, and for the same the heartbeat, unless an event comes first
    (or, where the platform cannot wait for events, the next refresh). */
 double present_wake(const struct presenter *p, enum present_verdict verdict, double now);
+/* When a wait that an event cut short ends: at the next refresh on the timeline, so that events that come together
+   (a held key's repeat, its release and its press again) are read together, and events wake the program no more
+   often than the display refreshes. */
+double present_resume(const struct presenter *p, double now);
 
 #ifdef __cplusplus
 }

@@ -100,14 +100,16 @@ TEST(Presenter, TheWholeGoesAgainWhereTheDisplayMayHaveLostIt)
 }
 
 // A change does not wait; a flip again waits for the next refresh on the timeline that began with the first flip,
-// not one from its own end; an unchanged flip waits for an event, but not past the heartbeat or a repaint that is
-// due, nor at once; where the platform cannot wait for events, for the next refresh.
+// not one from its own end, as does a wait that an event cut short; an unchanged flip waits for an event, but not
+// past the heartbeat or a repaint that is due, nor at once; where the platform cannot wait for events, for the next
+// refresh.
 TEST(Presenter, EachFlipWaitsAsLongAsItShould)
 {
     small_screen s;
     const double refresh = s.p.refresh;
     EXPECT_DOUBLE_EQ(present_wake(&s.p, present_changed, 105), 105);
     EXPECT_DOUBLE_EQ(present_wake(&s.p, present_again, 105), 7 * refresh);
+    EXPECT_DOUBLE_EQ(present_resume(&s.p, 105), 7 * refresh) << "a wait cut short by an event";
     s.judge(2005);
     EXPECT_DOUBLE_EQ(present_wake(&s.p, present_same, 2005), 2005 + s.p.rest);
     s.p.repaint = 1500, s.p.shown_at = 1000;

@@ -99,11 +99,18 @@ EM_JS(void, web_rest, (double ms), {
 	});
 });
 
-/* An event for the program wakes it if it rests. */
-EM_JS(void, web_wake, (), {
+/* An event for the program wakes it if it rests, after ms. */
+EM_JS(void, web_wake_after, (double ms), {
 	if (Module.wakeGame)
-		setTimeout(Module.wakeGame);
+		setTimeout(Module.wakeGame, ms);
 });
+
+/* At the next refresh, as the presenter says: the events that come with
+   this one are read with it. */
+static void web_wake(void)
+{
+	web_wake_after(present_resume(&SDL_presenter, SDL_GetTicks()) - SDL_GetTicks());
+}
 
 static void yielded(void)
 {
