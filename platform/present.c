@@ -37,6 +37,7 @@ void present_drawn(struct presenter *p, const struct present_area *area)
 void present_disturbed(struct presenter *p, double now)
 {
     p->settled_until = now + p->settling;
+    p->disturbed = 1;
 }
 
 /* Whether two runs of bytes differ, eight at a time: the C libraries' memcmp goes byte by byte on some platforms. */
@@ -127,7 +128,8 @@ enum present_verdict present_judge(struct presenter *p, const void *pixels, int 
             }
         }
     }
-    if (verdict == present_same && (now < p->settled_until || (p->repaint > 0 && now - p->shown_at >= p->repaint)))
+    if (verdict == present_same &&
+        (p->disturbed || now < p->settled_until || (p->repaint > 0 && now - p->shown_at >= p->repaint)))
         verdict = present_again;
     if (verdict != present_same)
         p->shown_at = now;
@@ -135,6 +137,7 @@ enum present_verdict present_judge(struct presenter *p, const void *pixels, int 
         p->given[p->given_count++] = screen;
     p->drawn_count = 0;
     p->drawn_everywhere = 0;
+    p->disturbed = 0;
     return verdict;
 }
 

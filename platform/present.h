@@ -42,7 +42,7 @@ enum { present_most_areas = 16 };
 struct presenter {
     /* Set by the platform; present_start gives the usual values. */
     double refresh;       /* the display's refresh period */
-    double settling;      /* after a disturbance, every flip goes again for this long */
+    double settling;      /* after a disturbance, every flip goes again for this long (the first one at least) */
     double repaint;       /* the whole screen goes again when it has not for this long (0: never) */
     double rest;          /* an unchanged flip waits at most this long for an event */
     int waits_for_events; /* else an unchanged flip waits for the next refresh */
@@ -59,7 +59,7 @@ struct presenter {
     const void *shown_from;
     int width, height, pitch, bytes_per_pixel;
     double shown_at, settled_until, timeline;
-    int started;
+    int started, disturbed;
 };
 
 /* The usual settings, for a display that refreshes 60 times a second. */

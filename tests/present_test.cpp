@@ -81,8 +81,8 @@ TEST(Presenter, ComparesAllThatWasDrawnAndNothingElse)
     }
 }
 
-// The first flip, a disturbance (an expose, an activation, a resize, a toggle), a new screen, and a long rest
-// without a frame: each puts the whole screen on the display again.
+// The first flip, a disturbance (an expose, an activation, a resize, a toggle; the first flip after it at least),
+// a new screen, and a long rest without a frame: each puts the whole screen on the display again.
 TEST(Presenter, TheWholeGoesAgainWhereTheDisplayMayHaveLostIt)
 {
     small_screen s;
@@ -94,6 +94,10 @@ TEST(Presenter, TheWholeGoesAgainWhereTheDisplayMayHaveLostIt)
     EXPECT_EQ(s.judge(1501), present_same);
     EXPECT_EQ(s.judge(1499 + s.p.repaint), present_again) << "a repaint";
     EXPECT_EQ(s.judge(1500 + s.p.repaint), present_same);
+    s.p.settling = 0;
+    present_disturbed(&s.p, 35000);
+    EXPECT_EQ(s.judge(35001), present_again) << "a disturbance without settling";
+    EXPECT_EQ(s.judge(35002), present_same);
     std::vector<unsigned char> moved(s.pixels);
     EXPECT_EQ(present_judge(&s.p, moved.data(), 8, 4, 20, 2, 40000), present_changed) << "a new screen";
     EXPECT_EQ(s.given(), "0,0 8x4");
