@@ -140,9 +140,6 @@ struct in_browser : front_end {
         }
         started = steady::now();
         call("Page.navigate", "{\"url\":\"" + (game ? "http://127.0.0.1:" + std::to_string(port) + "/" : "about:blank") + "\"}");
-        // As a player picks up the pad that is plugged in as the page comes up.
-        while (with_pad && evaluate("document.readyState") != "complete") sleep_ms(10);
-        if (with_pad) evaluate("testPad(0, [], [0, 0])");
         if (!offline) return;
         // Changed on the server once the browser has it in its own cache: the worker must keep what the server has.
         while (evaluate("document.readyState") != "complete") sleep_ms(10);
@@ -151,6 +148,13 @@ struct in_browser : front_end {
             throw std::runtime_error("no service worker");
         if (const std::string stale = not_kept(); !stale.empty())
             throw std::runtime_error("the service worker does not keep, as the server has it: " + stale);
+        // A new build uploaded: at the next visit its worker takes over, and keeps what the server has.
+        const std::string cache = new_build();
+        call("Page.reload");
+        for (const steady::time_point at = steady::now(); ms_since(at) < 10000; sleep_ms(50))
+            if (evaluate("caches.keys().then(k => k.filter(n => n.startsWith('pellmor-')).join())") == cache) break;
+        if (const std::string stale = not_kept(); !stale.empty())
+            throw std::runtime_error("a new build's worker does not keep, as the server has it: " + stale);
         stop(server), server = -1;
         call("Network.enable");
         call("Network.clearBrowserCache");
@@ -179,6 +183,25 @@ struct in_browser : front_end {
                     wrong += (wrong.empty() ? "" : ", ") + (as.empty() ? "./" : as);
         }
         return wrong;
+    }
+
+    // A new build of the page into the folder served: the build's own files, its runtime a byte longer, laid out by
+    // its page.cmake. Its worker's cache, by the name in its sw.js.
+    std::string new_build()
+    {
+        const std::string build = std::getenv("PELLMOR_WEB_BUILD"), files = dir.path + "/new-build";
+        fs::create_directory(files);
+        for (const char* file : {"pellmor.js", "pellmor.wasm", "pellmor.data", "pellmor.trace"})
+            fs::copy_file(build + "/" + file, files + "/" + file);
+        write_bytes(files + "/pellmor.js", read_bytes(files + "/pellmor.js") + "\n");
+        if (wait_for(spawn({CMAKE_COMMAND, "-DSETTINGS=" + build + "/page-settings.cmake", "-DBUILD=" + files,
+                            "-DPAGE=" + page, "-DZIP=" + files + "/page.zip", "-P", PELLMOR_SOURCE_DIR "/web/page.cmake"}),
+                     60000) != 0)
+            throw std::runtime_error("cannot lay out a new build of the page");
+        for (const auto& file : fs::recursive_directory_iterator(page))  // uploaded now
+            fs::last_write_time(file.path(), fs::file_time_type::clock::now());
+        const std::string worker = read_bytes(page + "/sw.js"), from = worker.substr(worker.find("'pellmor-") + 1);
+        return from.substr(0, from.find('\''));
     }
 
     std::string read_message()
@@ -211,7 +234,8 @@ struct in_browser : front_end {
                 console += json_string(reply, "value") + "\n";
             if (reply.find("\"Network.requestWillBeSent\"") != reply.npos)
                 requested[json_string(reply, "requestId")] = json_string(reply, "url");
-            if (reply.find("\"Network.responseReceived\"") != reply.npos && reply.find("\"fromServiceWorker\":true") == reply.npos)
+            if (reply.find("\"Network.responseReceived\"") != reply.npos && reply.find("\"fromServiceWorker\":true") == reply.npos &&
+                json_string(reply, "url").rfind("blob:", 0) != 0)  // what the page made itself
                 not_from_the_worker += " " + json_string(reply, "url") + " from elsewhere";
             if (reply.find("\"Network.loadingFailed\"") != reply.npos)
                 not_from_the_worker += " " + requested[json_string(reply, "requestId")] + " failed";
@@ -263,7 +287,7 @@ struct in_browser : front_end {
     // Every finger down cancelled, as when the browser takes them over for a gesture; the pad unplugged.
     void lose_hold(const std::string&) override
     {
-        if (with_pad) return (void)evaluate("testPad(0, null)");
+        if (with_pad) return pad_buttons.clear(), pad_x = pad_y = 0, (void)evaluate("testPad(0, null)");
         touches.clear();
         call("Input.dispatchTouchEvent", R"({"type":"touchCancel","touchPoints":[]})");
     }

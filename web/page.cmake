@@ -1,28 +1,34 @@
 # SPDX-FileCopyrightText: 2026 The Pellmor developers
 # SPDX-License-Identifier: MIT
-# Lays the page out as it is published, in PAGE: index.html (the page that
-# emcc made) with its program and data, the manifest, the icons, the game's
-# licence, the notices of what its program holds (tools/notices.py, from the
-# linker's trace and the libraries' notices in LIBRARIES) and the licence of its
-# font (a subset of the game's); then sw.js, which keeps
-# every one of them, its cache named by a hash of their names and bytes;
-# then ZIP, the folder's files at its top in a fixed order.
-#   cmake -DBUILD=<build-web> -DSOURCE=<web/> -DFONT=<the game's font> -DFONT_COPYRIGHT=<its licence>
-#         -DPAGE=<folder> -DZIP=<file> -DPROJECT_VERSION=<version> -DRELEASE_DATE=<date> -DPYTHON=<python3>
-#         -DLIBRARIES=<the prefix of its libraries> -P page.cmake
+# Lays the page out as it is published, in PAGE: index.html; the program,
+# its runtime and its data, gzipped (the page unpacks them: index.html says
+# why); the manifest, the icons, the game's licence, the notices of what its
+# program holds (tools/notices.py, from the linker's trace and the libraries'
+# notices in LIBRARIES) and the licence of its font (a subset of the game's);
+# then sw.js, which keeps every one of them, its cache named by a hash of
+# their names and bytes; then ZIP, the folder's files at its top in a fixed
+# order. The rest of what it needs is in SETTINGS (page-settings.cmake).
+#   cmake -DSETTINGS=<page-settings.cmake> -DBUILD=<build-web> -DPAGE=<folder> -DZIP=<file> -P page.cmake
+include("${SETTINGS}")
 file(REMOVE_RECURSE "${PAGE}")
 file(MAKE_DIRECTORY "${PAGE}")
-file(COPY_FILE "${BUILD}/pellmor.html" "${PAGE}/index.html")
-foreach(file pellmor.wasm pellmor.data)
-  file(COPY_FILE "${BUILD}/${file}" "${PAGE}/${file}")
-endforeach()
-# The script names its data by a random id, which only a cache that the page
-# does not use reads: the data's hash instead, so that it comes out the same
-# twice.
+file(COPY_FILE "${SOURCE}/index.html" "${PAGE}/index.html")
+# The runtime names its data by a random id, which only a cache that the
+# page does not use reads: the data's hash instead, so that it comes out the
+# same twice.
 file(READ "${BUILD}/pellmor.js" script)
 file(SHA256 "${BUILD}/pellmor.data" data_hash)
 string(REGEX REPLACE "\"package_uuid\":\"[^\"]*\"" "\"package_uuid\":\"${data_hash}\"" script "${script}")
 file(WRITE "${PAGE}/pellmor.js" "${script}")
+foreach(file pellmor.wasm pellmor.data)
+  file(COPY_FILE "${BUILD}/${file}" "${PAGE}/${file}")
+endforeach()
+foreach(file pellmor.wasm pellmor.data pellmor.js)
+  execute_process(COMMAND gzip -9 -n "${PAGE}/${file}" RESULT_VARIABLE failed)
+  if(failed)
+    message(FATAL_ERROR "Could not gzip ${file}")
+  endif()
+endforeach()
 configure_file("${SOURCE}/pellmor.webmanifest" "${PAGE}/pellmor.webmanifest" @ONLY)  # it names the version
 file(COPY "${SOURCE}/icons" DESTINATION "${PAGE}" FILES_MATCHING PATTERN "*.png")
 file(COPY_FILE "${SOURCE}/licences.html" "${PAGE}/licences.html")  # the page's Licences link: the three below

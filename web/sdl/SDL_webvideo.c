@@ -264,14 +264,27 @@ static void WEB_InitOSKeymap(_THIS)
 	emscripten_set_resize_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, NULL, EM_TRUE, on_resize);
 }
 
+/* The page gets its turn after ms since its last one. */
+static void yield_after(double ms)
+{
+	if (emscripten_get_now() - last_yield > ms) {
+		emscripten_sleep(0);
+		yielded();
+	}
+}
+
 /* A program that pumps its events without ever flipping still lets the
    page live. */
 void WEB_Pumped(void)
 {
-	if (emscripten_get_now() - last_yield > 100) {
-		emscripten_sleep(0);
-		yielded();
-	}
+	yield_after(100);
+}
+
+/* A program's start, before its first update, takes the page's turns in
+   short pieces: the browser answers meanwhile, and keeps on painting. */
+void WEB_Loading(void)
+{
+	yield_after(8);
 }
 
 static void WEB_PumpEvents(_THIS)
@@ -290,6 +303,9 @@ static void WEB_PumpEvents(_THIS)
 
 static int WEB_VideoInit(_THIS, SDL_PixelFormat *vformat)
 {
+	/* A canvas shows what it is given at once and keeps it: after the page
+	   is shown again or resized, one whole update puts it right. */
+	SDL_presenter.settling = 0;
 	vformat->BitsPerPixel = 32;
 	vformat->BytesPerPixel = 4;
 	vformat->Rmask = 0x000000FF;

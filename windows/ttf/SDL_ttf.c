@@ -246,6 +246,12 @@ static void draw_glyph(SDL_Surface* s, const struct glyph* g, int width, int x, 
     }
 }
 
+#ifdef __EMSCRIPTEN__
+/* In a web page, a program that starts by drawing many texts lets the page
+   have its turns between them (web/sdl/SDL_webvideo.c). */
+extern void WEB_Loading(void);
+#endif
+
 SDL_Surface* TTF_RenderText_Solid(TTF_Font* font, const char* text, SDL_Color fg)
 {
     const unsigned char* c = (const unsigned char*)text;
@@ -253,7 +259,11 @@ SDL_Surface* TTF_RenderText_Solid(TTF_Font* font, const char* text, SDL_Color fg
     SDL_Surface* s;
     FT_UInt previous = 0;
     int x = 0;
-    const int width = text_width(font, c);
+    int width;
+#ifdef __EMSCRIPTEN__
+    WEB_Loading();
+#endif
+    width = text_width(font, c);
     if (width <= 0) {
         if (width == 0)
             SDL_SetError("Text has zero width");
