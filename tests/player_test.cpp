@@ -29,6 +29,7 @@ struct front {
     bool holds_two_ways;      // a key may be held two ways at once, and lost without its release
     int rest_wakes;           // the most times it may wake in two seconds at rest (Wine's own threads wake often)
     bool links_licences = false;  // a page: its Licences link leads to the licences of all it holds
+    bool pad = false;             // played with a pad: its F is the pad's Start, its S the stick pushed down
 };
 
 const front fronts[] = {
@@ -37,7 +38,7 @@ const front fronts[] = {
     {"PELLMOR_WEB_BUILD", start_in_browser, c_library::musl, 200, false, false, true, false, true, false, 4, true},
     {"PELLMOR_WEB_BUILD", start_on_phone, c_library::musl, 200, false, false, true, false, true, true, 4, true},
     {"PELLMOR_WEB_BUILD", start_on_phone_offline, c_library::musl, 200, false, false, false, false, true, true, 4, true},
-    {"PELLMOR_WEB_BUILD", start_with_pad, c_library::musl, 200, false, false, false, false, true, true, 4, true},
+    {"PELLMOR_WEB_BUILD", start_with_pad, c_library::musl, 200, false, false, false, false, true, true, 4, true, true},
 };
 
 // F held for hold_ms: the times the mode changed while it was held and for a second after.
@@ -190,7 +191,7 @@ const player_case player_cases[] = {
     // Right held two ways (two fingers; a pad and the keyboard): the second lets go in the monsters' pause after the
     // first step, the first holds the key into the next, then loses it in the pause after that, and no step follows.
     {"a key held two ways stays held till both let go, and a cancelled touch or an unplugged pad lets go",
-     "right,down,right,right",
+     "right,down,right,right,down",
      [](front_end& f, const front& fr) {
          held_until(f, "right", "right", fr.library);
          held_until(f, "down", "right,down", fr.library);
@@ -201,15 +202,29 @@ const player_case player_cases[] = {
          printed(f, "right,down,right,right", fr.library);
          f.lose_hold("right");
          sleep_ms(700);  // two steps, were the key still held
+         held_until(f, "down", "right,down,right,right,down", fr.library);  // the pad plugged in again
      }, &front::holds_two_ways},
-    // With a pad, the arrows are its d-pad, S its stick.
-    {"S held over three monster pauses takes three steps", "right,down,right,right,down,down,down",
+    // With a pad, the arrows are its d-pad, W A S D its stick. Up or W taken for left would step on a bomb, or a coin.
+    {"S held over three monster pauses takes three steps, then Up and W one each",
+     "right,down,right,right,down,down,down,up,up",
      [](front_end& f, const front& fr) {
          std::string script;
          for (const char* step : {"right", "down", "right", "right"})
              held_until(f, step, script += (script.empty() ? "" : ",") + std::string(step), fr.library);
-         held_until(f, "s", script + ",down,down,down", fr.library);
+         held_until(f, "s", script += ",down,down,down", fr.library);
+         held_until(f, "up", script += ",up", fr.library);
+         held_until(f, "w", script + ",up", fr.library);
      }, &front::prints_at_once},
+    // A stick drifting short of half way walks nowhere. Start is F, which a browser takes only on a key or a tap.
+    {"a drifting stick walks nowhere, and Start asks for full screen, which the page says it was refused", "",
+     [](front_end& f, const front&) {
+         f.in_page("testPad(0, [], [0.45, -0.45])");
+         sleep_ms(700);  // two steps, were it read as held
+         f.in_page("testPad(0, [], [0, 0])");
+         f.key("f", true), sleep_ms(100), f.key("f", false);
+         EXPECT_NE(f.in_page("document.getElementById('status').textContent").find("would not go full screen"),
+                   std::string::npos);
+     }, &front::pad},
     // Every other step with the letter key that steps the same way.
     {"the referee's winning walk, every other step on W A S D, then the win picture, and the game ends", "win",
      [](front_end& f, const front& fr) {
