@@ -41,9 +41,37 @@ void write_bytes(const std::string& path, const std::string& bytes)
         throw std::runtime_error("cannot write " + path);
 }
 
-pid_t spawn(const std::vector<std::string>& argv, const std::string& dir, const std::vector<std::string>& env,
+// What this process was started with: what its libraries have since done to its environment (SDL 3 under
+// sdl12-compat sets SDL_VIDEO_DRIVER, SDL3_VERSION and SDL2_COMPAT in SDL_Init) must not reach what it starts.
+std::vector<std::string> started_environment()
+{
+    std::vector<std::string> env;
+    std::istringstream block(read_bytes("/proc/self/environ"));
+    for (std::string e; std::getline(block, e, '\0');) env.push_back(e);
+    return env;
+}
+
+std::vector<std::string> stated_environment(const std::vector<std::string>& changes)
+{
+    static const std::vector<std::string> started = started_environment();
+    std::vector<std::string> env = started;
+    for (const std::string& change : changes) {
+        const std::string name = change.substr(0, change.find('='));
+        const auto named = [&](const std::string& e) { return e.compare(0, name.size() + 1, name + "=") == 0; };
+        env.erase(std::remove_if(env.begin(), env.end(), named), env.end());
+        if (change != name) env.push_back(change);
+    }
+    return env;
+}
+
+pid_t spawn(const std::vector<std::string>& argv, const std::string& dir, const std::vector<std::string>& changes,
             const std::string& out, const std::string& err, const std::vector<int>& fds, bool as_nobody)
 {
+    const std::vector<std::string> env = stated_environment(changes);  // before the fork, which may not allocate
+    std::vector<char*> args, vars;
+    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    for (const std::string& e : env) vars.push_back(const_cast<char*>(e.c_str()));
+    args.push_back(nullptr), vars.push_back(nullptr);
     const pid_t pid = fork();
     if (pid < 0) throw std::runtime_error("fork failed");
     if (pid != 0) return pid;
@@ -53,16 +81,11 @@ pid_t spawn(const std::vector<std::string>& argv, const std::string& dir, const 
     dup2(open("/dev/null", O_RDONLY), STDIN_FILENO);
     for (size_t i = 0; i < fds.size(); ++i) dup2(fds[i], static_cast<int>(3 + i));
     for (int fd = static_cast<int>(3 + fds.size()); fd < 1024; ++fd) close(fd);
-    for (const std::string& e : env)
-        e.find('=') == std::string::npos ? unsetenv(e.c_str()) : putenv(const_cast<char*>(e.c_str()));
     const uid_t nobody = 65534;
     if (chdir(dir.c_str()) != 0 ||
         (as_nobody && geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(nobody) != 0 || setuid(nobody) != 0)))
         _exit(96);
-    std::vector<char*> args;
-    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    execvp(args[0], args.data());
+    execvpe(args[0], args.data(), vars.data());
     _exit(97);
 }
 

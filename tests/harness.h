@@ -38,7 +38,9 @@ struct temp_dir {
 std::string read_bytes(const std::string& path);  // throws if it cannot be read
 void write_bytes(const std::string& path, const std::string& bytes);
 
-// Starts argv[0], looked up in PATH, in dir; env holds NAME=VALUE to set and NAME to unset; out and err receive
+// The environment this process was started with, each NAME=VALUE of changes set and each NAME unset.
+std::vector<std::string> stated_environment(const std::vector<std::string>& changes);
+// Starts argv[0], looked up in PATH, in dir, in stated_environment(env); out and err receive
 // standard output and error; fds become the child's 3, 4 ...; as_nobody, when run as root, lets file permissions
 // apply. The child dies with the runner.
 pid_t spawn(const std::vector<std::string>& argv, const std::string& dir = ".", const std::vector<std::string>& env = {},

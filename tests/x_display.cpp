@@ -114,9 +114,9 @@ struct on_x : front_end {
     explicit on_x(bool under_wine) : wine(under_wine)
     {
         copy_data(dir.path);
-        // As the launcher starts it.
-        std::vector<std::string> env{"DISPLAY=" + x().name, "SDL_VIDEODRIVER", "SDL12COMPAT_SYNC_TO_VBLANK=1",
-                                     "SDL12COMPAT_SCALE_METHOD=nearest"},
+        // As the launcher starts it, on this display, whatever display the runner has.
+        std::vector<std::string> env{"DISPLAY=" + x().name, "SDL_VIDEODRIVER", "SDL_VIDEO_DRIVER", "WAYLAND_DISPLAY",
+                                     "SDL12COMPAT_SYNC_TO_VBLANK=1", "SDL12COMPAT_SCALE_METHOD=nearest"},
             game{PELLMOR_BINARY};
         if (wine) env.insert(env.end(), {"WINEPREFIX=" + wine_prefix(), "WINEDEBUG=-all"});
         if (wine) game = {"wine", windows_build + std::string("/pellmor-windows/pellmor.exe")};
