@@ -146,17 +146,22 @@ void idle_frames()
                 game_best / bare_best);
 }
 
+// What a program started as the tests start theirs (from this process's environment as it was started, not as SDL
+// has changed it since) writes on its standard output, or its error; "" if it failed or ran past ten minutes.
+std::string output_of(const std::vector<std::string>& argv, const std::vector<std::string>& env = {},
+                      const std::string& dir = ".", const char* stream = "/out")
+{
+    temp_dir scratch;
+    const pid_t child = spawn(argv, dir, env, scratch.path + "/out", scratch.path + "/err");
+    const int status = wait_for(child, 600000);
+    stop(child);
+    return status == 0 ? read_bytes(scratch.path + stream) : "";
+}
+
 // A fresh process of this program in one of its start-up modes; its time.
 double start_up_in_process(const std::string& self, const char* mode)
 {
-    const std::string command = "'" + self + "' " + mode + " 2>&1 >/dev/null";
-    double seconds = 0;
-    if (FILE* child = popen(command.c_str(), "r")) {
-        if (std::fscanf(child, "%lf", &seconds) != 1)
-            seconds = 0;
-        pclose(child);
-    }
-    return seconds;
+    return std::atof(output_of({self, mode}, {}, ".", "/err").c_str());
 }
 
 double median(std::vector<double> values)
@@ -181,11 +186,9 @@ void memory(long frames)
 {
     const std::string log = (std::filesystem::temp_directory_path() / "pellmor-bench.log").string();
     std::filesystem::remove(log);
-    const std::string command = "cd '" PELLMOR_DATA_DIR "' && SDL_VIDEODRIVER=dummy PELLMOR_KEYS='*" +
-                                std::to_string(frames) + "' PELLMOR_LOG='" + log + "' LD_PRELOAD='" KEYSCRIPT_LIBRARY
-                                "' '" PELLMOR_BINARY "' >/dev/null";
-    if (std::system(command.c_str()) != 0)
-        std::printf("| (the game did not run: %s) | | | | |\n", command.c_str());
+    if (output_of({PELLMOR_BINARY}, {"SDL_VIDEODRIVER=dummy", "PELLMOR_KEYS=*" + std::to_string(frames),
+                   "PELLMOR_LOG=" + log, "LD_PRELOAD=" KEYSCRIPT_LIBRARY}, PELLMOR_DATA_DIR).empty())
+        std::printf("| (the game did not run) | | | | |\n");
     std::ifstream in(log);
     long start = 0, warm = 0, last = 0;
     for (std::string word; in >> word;) {
@@ -277,37 +280,40 @@ void print_row(const std::string& how, const idle_cost& c)
                 others.c_str(), c.game + std::max(c.others, 0.0), c.step_ms);
 }
 
-// What the page fetches before its first frame, as a server sends it (gzip -9), and the time from the page's request
-// to its first frame; of five visits, the median time.
+// The time from the page's request to its first frame, the median of five visits, each in a fresh browser. Then what
+// Lighthouse (tests/lighthouse.sh) makes of it: its figures, and what it saw the page fetch from Python's static file
+// server, which compresses nothing, headers and all; and those files as a server that compresses every file would
+// send them (gzip -9).
 void page_weight(const std::string& folder)
 {
     std::vector<double> first;
-    std::string fetched;
     for (int visit = 0; visit < 5; ++visit) {
         const std::unique_ptr<front_end> f = start_in_browser();
         if (!differs(*f, round_start_screen(), whole_screen, 20000).empty())
             return (void)std::printf("\n(The page showed no first frame.)\n");
         first.push_back(std::atof(f->in_page("firstPut").c_str()));
-        fetched = "index.html " + f->in_page("performance.getEntriesByType('resource').filter(e => e.startTime < firstPut)"
-                                          ".map(e => new URL(e.name).pathname.slice(1)).join(' ')");
+    }
+    const std::string report = output_of({PELLMOR_SOURCE_DIR "/tests/lighthouse.sh", folder + "/pellmor-web.zip"});
+    std::string fetched, table;  // of Lighthouse's last run
+    std::istringstream lines(report);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("|", 0) == 0) table += line + "\n";
+        if (const std::size_t at = line.find("fetched: "); at != std::string::npos) fetched = line.substr(at + 9);
     }
     std::string files;
-    long total = 0;
-    std::istringstream names(fetched);
+    long plain = 0, compressed = 0;
+    std::istringstream each(fetched);
     std::set<std::string> counted;
-    for (std::string name; names >> name;) {
-        if (!counted.insert(name).second)
-            continue;
-        const std::string command = "gzip -9 -c '" + folder + "/page/" + name + "' | wc -c";
-        long bytes = 0;
-        if (FILE* gzip = popen(command.c_str(), "r"))
-            bytes = std::fscanf(gzip, "%ld", &bytes) == 1 ? bytes : 0, pclose(gzip);
-        total += bytes;
-        files += (files.empty() ? "" : ", ") + name + " " + std::to_string((bytes + 512) / 1024) + " KB";
+    for (std::string name, sent; std::getline(each >> std::ws, name, ' ') && std::getline(each, sent, ',');) {
+        if (!counted.insert(name).second) continue;
+        const long bytes = static_cast<long>(output_of({"gzip", "-9", "-c", folder + "/page/" + name}).size());
+        plain += std::atol(sent.c_str()), compressed += bytes;
+        files += (files.empty() ? "" : ", ") + name + " " + std::to_string((std::atol(sent.c_str()) + 512) / 1024) + " KB";
     }
-    std::printf("\n| the page | measured |\n|---|---|\n| fetched before its first frame, gzip -9 | %ld KB: %s |\n"
-                "| its first frame, from the page's request (median of 5) | %.0f ms |\n", (total + 512) / 1024,
-                files.c_str(), median(first));
+    std::printf("\n| the page | measured |\n|---|---|\n| fetched from python3 -m http.server (Lighthouse's count) | %ld KB: "
+                "%s |\n| the same from a server that gzips every file | %ld KB |\n| its first frame, from the page's "
+                "request (median of 5) | %.0f ms |\n\n%s", (plain + 512) / 1024, files.c_str(), (compressed + 512) / 1024,
+                median(first), table.c_str());
 }
 
 // The game as a player meets it, by the player tests' front ends: on a real display (Xvfb at 60 Hz with openbox) as
