@@ -9,7 +9,8 @@
 // handlers then run SDL_Quit, which on sdl12-compat waits for good on the
 // dead connection, a core busy. In a pause nothing talks to the display at
 // all. So a thread waits for the connection's hang-up and ends the process,
-// and the exit handlers, once they run, have half a second.
+// and the exit handlers, once they run, have half a second. A lost Wayland
+// compositor, where SDL 3 has taken one, is met the same way.
 //
 // SIGTERM, SIGINT and SIGHUP: SDL would turn them into a quit event, read
 // only after a pause of up to seven seconds, and never once the display is
@@ -24,12 +25,15 @@
 #include <SDL_syswm.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/syscall.h>
 #include <sys/time.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <thread>
 
 extern "C" SDL_Surface* __real_SDL_SetVideoMode(int width, int height, int bpp, Uint32 flags);
@@ -111,11 +115,11 @@ void on_signal(int sig)
     return true;
 }();
 
-// Until the X server closes the connection: it has gone, or it has cut
-// the game off. Nothing is left to give back, so the exit handlers are
-// skipped; what the game has printed is kept. On the way out SDL closes the
-// connection itself, and the deadline holds.
-[[maybe_unused]] void watch(int connection)
+// Until the X server, or the Wayland compositor, closes the connection: it
+// has gone, or it has cut the game off. Nothing is left to give back, so the
+// exit handlers are skipped; what the game has printed is kept. On the way
+// out SDL closes the connection itself, and the deadline holds.
+void watch(int connection, const char* display)
 {
     sigset_t all;
     sigfillset(&all);
@@ -126,11 +130,31 @@ void on_signal(int sig)
             return;
     if (leaving)
         return;
-    std::fputs("Pellmor: the X display has gone away\n", stderr);
+    std::fprintf(stderr, "Pellmor: the %s display has gone away\n", display);
     exit_status = 1;
     arm_deadline();  // should the trace's output hang
     std::fflush(stdout);
     _exit(1);
+}
+
+// The game's connection to its Wayland compositor, where SDL 3 has taken
+// one: the socket whose other end is the one that libwayland connects to.
+// SDL 1.2 has no word for it. -1 if there is none.
+int wayland_connection()
+{
+    const char* name = std::getenv("WAYLAND_DISPLAY");
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (!name || !*name)
+        name = "wayland-0";
+    const std::string path = name[0] == '/' ? name : std::string(runtime ? runtime : "") + "/" + name;
+    for (int fd = 3; fd < 256; ++fd) {
+        sockaddr_un peer{};
+        socklen_t size = sizeof peer;
+        if (getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &size) == 0 && peer.sun_family == AF_UNIX &&
+            path == peer.sun_path)
+            return fd;
+    }
+    return -1;
 }
 
 // SDL tells of the X connection only where Xlib's headers were there to
@@ -141,8 +165,10 @@ void watch_the_display()
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
     if (SDL_GetWMInfo(&info) == 1 && info.subsystem == SDL_SYSWM_X11)
-        std::thread(watch, ConnectionNumber(info.info.x11.display)).detach();
+        return std::thread(watch, ConnectionNumber(info.info.x11.display), "X").detach();
 #endif
+    if (const int connection = wayland_connection(); connection >= 0)
+        std::thread(watch, connection, "Wayland").detach();
 }
 
 }  // namespace
