@@ -42,6 +42,17 @@ struct front_end {
     steady::time_point started = steady::now();  // when the game was asked to start
 };
 
+// Where the game's 640x480 shows on a screen: 1:1 in a window or centred in a full screen, or scaled up to fill it.
+// The game's border is the board's brown all round, so the brown's extent is the game's: a look at the whole finds
+// it there, if it shows in the game's shape. grab gives a part of the screen, its pixels by the screen's
+// coordinates; a scaled pixel is read at its centre.
+struct placement {
+    int left = 0, top = 0;
+    double scale = 0;
+    using grabber = std::function<std::function<SDL_Color(int, int)>(int left, int top, int w, int h)>;
+    screen_model shown(const grabber& grab, int width, int height, SDL_Rect area);
+};
+
 // Waits up to ms for area to show want; how it differs at the last look, or nothing once it shows it.
 std::string differs(front_end& f, const screen_model& want, SDL_Rect area, int ms);
 // The milliseconds from a key's press until the figure shows on cell (col, 0); -1 if it does not within a second.
@@ -49,6 +60,8 @@ double step_latency(front_end& f, const char* key, int col);
 
 std::unique_ptr<front_end> start_on_x();        // the Linux build on an X display
 std::unique_ptr<front_end> start_under_wine();  // the Windows build's pellmor.exe on it, under Wine
+std::unique_ptr<front_end> start_on_wayland();  // the Linux build on a Wayland compositor
+std::string wayland_missing();                  // why the Wayland front end cannot run here; "" if it can
 std::unique_ptr<front_end> start_in_browser();  // the web build in Chromium
 std::unique_ptr<front_end> start_on_phone();    // the same on a touch phone, played by its controls
 std::unique_ptr<front_end> start_on_phone_offline();  // once visited, then reloaded without a network

@@ -15,7 +15,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cmath>
 #include <fstream>
 
 #include "front_end.h"
@@ -107,9 +106,7 @@ struct on_x : front_end {
     int status = -1;
     bool wine;
     Window window = 0;
-    // Where the game's 640x480 shows: 1:1 in a window or centred in a full screen, or scaled up to fill the screen.
-    int left = 0, top = 0;
-    double scale = 0;
+    placement place;
 
     explicit on_x(bool under_wine) : wine(under_wine)
     {
@@ -153,28 +150,13 @@ struct on_x : front_end {
         if (focused_game()) XTestFakeKeyEvent(x().display, code, down, CurrentTime);
         XFlush(x().display);
     }
-    // A scaled pixel is read at its centre. The game's border is the board's brown all round, so the brown's extent
-    // is the game's: a look at the whole finds it there, if it shows in the game's shape.
     screen_model shown(SDL_Rect area) override
     {
-        const bool whole = area.w == 640 && area.h == 480;
-        auto at = [&](int n) { return static_cast<int>(n * scale); };
-        const auto screen = whole ? x().grab(0, 0, x().width, x().height)
-                                  : x().grab(left + at(area.x), top + at(area.y), at(area.w) + 2, at(area.h) + 2);
-        int l = x().width, t = x().height, r = -1, b = -1;
-        for (int py = 0; whole && py < x().height; ++py)
-            for (int px = 0; px < x().width; ++px)
-                if (close_to(screen(px, py), background))
-                    l = std::min(l, px), r = std::max(r, px), t = std::min(t, py), b = std::max(b, py);
-        if (r >= 0 && std::abs((b - t + 1) / 480.0 - (r - l + 1) / 640.0) < 0.01)
-            left = l, top = t, scale = (r - l + 1) / 640.0;
-        return [screen, l = left, t = top, s = scale](int gx, int gy) {
-            return s > 0 ? screen(l + static_cast<int>((gx + 0.5) * s), t + static_cast<int>((gy + 0.5) * s)) : no_colour;
-        };
+        return place.shown([](int l, int t, int w, int h) { return x().grab(l, t, w, h); }, x().width, x().height, area);
     }
     // The Windows build's FreeType may be another version than the one the expected text is drawn with (on Debian
     // 13 it is 12's).
-    bool blends(SDL_Rect) override { return scale != 1 || wine; }
+    bool blends(SDL_Rect) override { return place.scale != 1 || wine; }
     // Windowed, the root shows in a corner of the screen.
     bool full_screen() override
     {
