@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # SPDX-FileCopyrightText: 2026 The Pellmor developers
 # SPDX-License-Identifier: MIT
-# On demand, not in CI, as root: tests/fresh_debian.sh [RELEASE ...] (bookworm trixie by default). Pellmor as a new
-# user meets it on a fresh Debian 12 and 13, in roots made with debootstrap (minbase: no compiler, make, cmake, git
+# On demand, not in CI, as root: tests/fresh_debian.sh [RELEASE ...] (bookworm trixie testing by default). Pellmor as
+# a new user meets it on a fresh Debian 12, 13 and testing (SDL 3 under sdl12-compat, where the player's tests play
+# on Wayland too), in roots made with debootstrap (minbase: no compiler, make, cmake, git
 # or sudo), from the release's source tarball (./setup.sh source: what is committed, without git): the steps below,
 # then the .deb installed into a second fresh root, started from another folder and removed again. A line for each step, with its time; exits 1 if one failed. Roots
 # are made under ${PELLMOR_ROOTS:-/var/tmp/pellmor-roots} and removed; debootstrap's downloads are kept there.
@@ -11,7 +12,7 @@ repo=$(cd "$(dirname "$0")/.." && pwd)
 roots=${PELLMOR_ROOTS:-/var/tmp/pellmor-roots}
 mirror=http://deb.debian.org/debian
 releases=("$@")
-[ ${#releases[@]} -gt 0 ] || releases=(bookworm trixie)
+[ ${#releases[@]} -gt 0 ] || releases=(bookworm trixie testing)
 [ "$(id -u)" -eq 0 ] || { echo "fresh_debian.sh: needs root (debootstrap, chroot)" >&2; exit 2; }
 
 tools=(debootstrap xvfb xdotool x11-utils git)
@@ -50,6 +51,8 @@ new_root() {  # new_root RELEASE DIR: a fresh minbase root, ready to chroot into
     [ -f "$tarball" ] || { debootstrap --variant=minbase --make-tarball="$tarball" "$1" "$2.download" "$mirror" && rm -rf "$2.download"; } || return 1
     debootstrap --variant=minbase --unpack-tarball="$tarball" "$1" "$2" "$mirror" || return 1
     cp /etc/resolv.conf "$2/etc/resolv.conf"
+    # A mirror's copy of testing may carry a Release file past its date; a real testing machine's is fresh.
+    [ "$1" != testing ] || echo 'Acquire::Check-Valid-Until "false";' >"$2/etc/apt/apt.conf.d/99pellmor-tests"
     for fs in proc sys dev dev/pts tmp/.X11-unix; do
         mkdir -p "$2/$fs"
         case $fs in
