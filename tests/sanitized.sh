@@ -10,5 +10,5 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cmake -S "$root" -B "$root/build-sanitize" -DPELLMOR_SANITIZE=ON
 cmake --build "$root/build-sanitize" -j"$(nproc)"
 cd "$root/build-sanitize"
-export UBSAN_OPTIONS=print_stacktrace=1 ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$root/tests/lsan.supp:fast_unwind_on_malloc=0
+export UBSAN_OPTIONS=print_stacktrace=1 ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$root/tests/lsan.supp
 ctest --output-on-failure -j"$(nproc)"
