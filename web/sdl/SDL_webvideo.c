@@ -284,7 +284,7 @@ void WEB_Pumped(void)
    short pieces: the browser answers meanwhile, and keeps on painting. */
 void WEB_Loading(void)
 {
-	yield_after(8);
+	yield_after(4);
 }
 
 static void WEB_PumpEvents(_THIS)
