@@ -119,22 +119,36 @@ void on_signal(int sig)
 // has gone, or it has cut the game off. Nothing is left to give back, so the
 // exit handlers are skipped; what the game has printed is kept. On the way
 // out SDL closes the connection itself, and the deadline holds.
-void watch(int connection, const char* display)
+int watched = -1;                // the display's connection, once its watch has started
+const char* watched_display = "";  // "X" or "Wayland"
+
+void end_for_the_lost_display()
 {
-    sigset_t all;
-    sigfillset(&all);
-    pthread_sigmask(SIG_BLOCK, &all, nullptr);  // signals are the game thread's
-    pollfd hang_up{connection, POLLRDHUP, 0};
-    while (poll(&hang_up, 1, -1) < 0 || !(hang_up.revents & (POLLRDHUP | POLLHUP | POLLERR)))
-        if (hang_up.revents & POLLNVAL)
-            return;
-    if (leaving)
-        return;
-    std::fprintf(stderr, "Pellmor: the %s display has gone away\n", display);
+    std::fprintf(stderr, "Pellmor: the %s display has gone away\n", watched_display);
     exit_status = 1;
     arm_deadline();  // should the trace's output hang
     std::fflush(stdout);
     _exit(1);
+}
+
+bool hung_up(int wait_ms)
+{
+    pollfd hang_up{watched, POLLRDHUP, 0};
+    return poll(&hang_up, 1, wait_ms) > 0 && (hang_up.revents & (POLLRDHUP | POLLHUP | POLLERR));
+}
+
+void watch()
+{
+    sigset_t all;
+    sigfillset(&all);
+    pthread_sigmask(SIG_BLOCK, &all, nullptr);  // signals are the game thread's
+    while (!hung_up(-1)) {
+        pollfd still{watched, 0, 0};
+        if (poll(&still, 1, 0) > 0 && (still.revents & POLLNVAL))
+            return;
+    }
+    if (!leaving)
+        end_for_the_lost_display();
 }
 
 // The game's connection to its Wayland compositor, where SDL 3 has taken
@@ -164,14 +178,24 @@ void watch_the_display()
 #ifdef SDL_VIDEO_DRIVER_X11
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
-    if (SDL_GetWMInfo(&info) == 1 && info.subsystem == SDL_SYSWM_X11)
-        return std::thread(watch, ConnectionNumber(info.info.x11.display), "X").detach();
+    if (SDL_GetWMInfo(&info) == 1 && info.subsystem == SDL_SYSWM_X11) {
+        watched = ConnectionNumber(info.info.x11.display), watched_display = "X";
+        return std::thread(watch).detach();
+    }
 #endif
-    if (const int connection = wayland_connection(); connection >= 0)
-        std::thread(watch, connection, "Wayland").detach();
+    if ((watched = wayland_connection()) >= 0)
+        watched_display = "Wayland", std::thread(watch).detach();
 }
 
 }  // namespace
+
+// SDL 3 turns a Wayland compositor's going into a quit event, which would end the game as if its player had quit:
+// whichever of the two sees it first, the game ends for the lost display.
+void end_if_display_gone()
+{
+    if (watched >= 0 && hung_up(0))
+        end_for_the_lost_display();
+}
 
 void end_if_signalled()
 {

@@ -156,6 +156,8 @@ extern "C" int __wrap_SDL_PollEvent(SDL_Event* event)
 {
     end_if_signalled();
     const int polled = __real_SDL_PollEvent(event);
+    if (polled && event && event->type == SDL_QUIT)
+        end_if_display_gone();
     if (polled && event &&
         (event->type == SDL_VIDEOEXPOSE || event->type == SDL_ACTIVEEVENT || event->type == SDL_VIDEORESIZE))
         present_disturbed(&game_screen, now());
