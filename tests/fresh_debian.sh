@@ -105,9 +105,10 @@ for release in "${releases[@]}"; do
     build=$roots/$release-build install=$roots/$release-install
     step "a fresh $release root (debootstrap minbase)" new_root "$release" "$build" || continue
     useradd --root "$build" --create-home player
-    (cd "$repo" && ./setup.sh source) >>"$log" 2>&1
-    tar -xzf "$repo"/build/pellmor-*.tar.gz -C "$build/home/player" && mv "$build"/home/player/pellmor-* "$build/home/player/pellmor"
-    chown -R 1000:1000 "$build/home/player/pellmor"
+    # The game's own tarball, not the libraries' sources beside it.
+    step "./setup.sh source: the tarball, unpacked for a user" bash -c "cd '$repo' && ./setup.sh source &&
+        tar -xzf \$(ls build/pellmor-*.tar.gz | grep -v -- -libraries) -C '$build/home/player' &&
+        mv '$build'/home/player/pellmor-* '$build/home/player/pellmor' && chown -R 1000:1000 '$build/home/player/pellmor'"
     step "./setup.sh run, a user without root: says what to run" in_root "$build" player \
         "cd ~/pellmor && out=\$(./setup.sh run 2>&1); status=\$?; echo \"\$out\"; [ \$status -ne 0 ] && grep -q '^  apt-get install' <<<\"\$out\""
     step "./setup.sh web: build-web/page/ and its zip" in_build "./setup.sh web && test -s build-web/page/index.html && test -s build-web/pellmor-web.zip"
