@@ -68,12 +68,14 @@ quietly apt-update apt-get "${apt_private[@]}" update
 release=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
 if ! apt-cache "${apt_private[@]}" showsrc libsdl1.2 2>/dev/null | grep '^Package: libsdl1.2$' >/dev/null &&
     [ -n "$release" ] && [ "$release" != bookworm ]; then
+    # Testing's entries name it by its role, not by its codename.
     for file in "$sources"/*; do
-        sed "s/\<$release\>/bookworm/g" "$file" >"$sources/bookworm-$(basename "$file")"
+        sed -E "s/\<($release|testing|unstable|sid)\>/bookworm/g" "$file" >"$sources/bookworm-$(basename "$file")"
     done
     quietly apt-update-bookworm apt-get "${apt_private[@]}" update
 fi
 
+: >"$work/apt-source.log"
 for package in "$@"; do
     fetched=false
     for version in $(apt-cache "${apt_private[@]}" showsrc "$package" 2>/dev/null | sed -n 's/^Version: //p' | sort -rVu); do
