@@ -27,7 +27,8 @@ std::string differs(front_end& f, const screen_model& want, SDL_Rect area, int m
 {
     for (const steady::time_point start = steady::now();; sleep_ms(10)) {
         std::string first;
-        if (mismatches(want, f.shown(area), area, first, f.blends(area)) == 0 || ms_since(start) > ms) return first;
+        const screen_model got = f.shown(area);  // first: it finds where the board is now, and so whether it blends
+        if (mismatches(want, got, area, first, f.blends(area)) == 0 || ms_since(start) > ms) return first;
     }
 }
 
@@ -39,8 +40,10 @@ double step_latency(front_end& f, const char* key, int col)
     const steady::time_point pressed = steady::now();
     f.key(key, true);
     double latency = -1;
-    for (std::string first; latency < 0 && ms_since(pressed) < 1000;)
-        if (mismatches(figure, f.shown(cell), cell, first, f.blends(cell)) == 0) latency = ms_since(pressed);
+    for (std::string first; latency < 0 && ms_since(pressed) < 1000;) {
+        const screen_model got = f.shown(cell);
+        if (mismatches(figure, got, cell, first, f.blends(cell)) == 0) latency = ms_since(pressed);
+    }
     f.key(key, false);
     return latency;
 }
