@@ -29,7 +29,9 @@ set(ENV{PKG_CONFIG_LIBDIR} "${PELLMOR_WEB_PREFIX}/lib/pkgconfig")
 set(ENV{PKG_CONFIG_PATH} "${PELLMOR_WEB_PREFIX}/lib/pkgconfig")
 
 # Built for the smallest page: optimised for size, across the game and its
-# libraries at link time.
+# libraries at link time. Without exceptions, which nothing throws: with
+# them on, Emscripten 6 (Debian 14's) cannot link C++ at link time
+# ("undefined symbol: __cxa_increment_exception_refcount").
 set(CMAKE_C_FLAGS_RELEASE_INIT "-Oz -flto -DNDEBUG")
-set(CMAKE_CXX_FLAGS_RELEASE_INIT "-Oz -flto -DNDEBUG")
-set(CMAKE_EXE_LINKER_FLAGS_RELEASE_INIT "-Oz -flto")
+set(CMAKE_CXX_FLAGS_RELEASE_INIT "-Oz -flto -fno-exceptions -DNDEBUG")
+set(CMAKE_EXE_LINKER_FLAGS_RELEASE_INIT "-Oz -flto -fno-exceptions")
