@@ -17,8 +17,10 @@ Anything else stops the build: a library without a notice does not ship.
 PROGRAM names the program in the text, LINKED is the map or the trace,
 VERSION Pellmor's, BUILD the setup.sh action that builds it.
 """
+import functools
 import os
 import re
+import shutil
 import subprocess
 import sys
 
@@ -56,12 +58,25 @@ def read_notice(path):
     return {**fields, "text": text}
 
 
+@functools.lru_cache(maxsize=None)
+def emscripten_cache():
+    """Where Emscripten keeps the runtime it builds for itself, if it is here."""
+    if not shutil.which("em-config"):
+        return None
+    found = subprocess.run(["em-config", "CACHE"], capture_output=True, text=True)
+    return os.path.realpath(found.stdout.strip()) if found.returncode == 0 and found.stdout.strip() else None
+
+
 def owner(path):
     """The Debian package that holds the file, if one does."""
     for candidate in (os.path.normpath(path), os.path.realpath(path)):
         found = subprocess.run(["dpkg-query", "-S", candidate], capture_output=True, text=True)
         if found.returncode == 0:
             return found.stdout.split(":")[0].split(",")[0].strip()
+    # Debian 12's emscripten ships its runtime built; later ones build it on first use, into a cache of no package.
+    cache = emscripten_cache()
+    if cache and os.path.realpath(path).startswith(cache + os.sep):
+        return "emscripten"
     return None
 
 
