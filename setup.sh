@@ -102,16 +102,16 @@ if [ ${#missing[@]} -gt 0 ]; then
     fi
     echo "setup.sh: installing ${missing[*]}"
     as_root apt-get update -q
-    # Debian testing may be without a package for a while (Wine, say).
-    unavailable=()
-    for package in "${missing[@]}"; do
-        apt-cache policy "$package" 2>/dev/null | grep 'Candidate: [^(]' >/dev/null || unavailable+=("$package")
-    done
-    if [ ${#unavailable[@]} -gt 0 ]; then
-        echo "setup.sh: ./setup.sh $action needs ${unavailable[*]}, which this system's Debian archives do not have now." >&2
+    if ! as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"; then
+        # Debian testing may be without a package for a while (Wine, say); apt names only the first.
+        unavailable=()
+        for package in "${missing[@]}"; do
+            apt-get install -s -q "$package" >/dev/null 2>&1 || unavailable+=("$package")
+        done
+        [ ${#unavailable[@]} -eq 0 ] ||
+            echo "setup.sh: ./setup.sh $action needs ${unavailable[*]}, which this system's Debian archives do not have now." >&2
         exit 1
     fi
-    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
 if [ "$action" = source ]; then

@@ -48,7 +48,7 @@ trap cleanup EXIT
 new_root() {  # new_root RELEASE DIR: a fresh minbase root, ready to chroot into
     local tarball=$roots/$1-minbase.tgz fs
     rm -rf "$2"
-    [ -f "$tarball" ] || { debootstrap --variant=minbase --make-tarball="$tarball" "$1" "$2.download" "$mirror" && rm -rf "$2.download"; } || return 1
+    [ -f "$tarball" ] || { rm -rf "$2.download" && debootstrap --variant=minbase --make-tarball="$tarball" "$1" "$2.download" "$mirror" && rm -rf "$2.download"; } || return 1
     debootstrap --variant=minbase --unpack-tarball="$tarball" "$1" "$2" "$mirror" || return 1
     cp /etc/resolv.conf "$2/etc/resolv.conf"
     # A mirror's copy of testing may carry a Release file past its date; a real testing machine's is fresh.
