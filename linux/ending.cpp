@@ -131,10 +131,11 @@ void end_for_the_lost_display()
     _exit(1);
 }
 
-bool hung_up(int wait_ms)
+// What became of the connection within wait_ms: hung up, closed by SDL (POLLNVAL), or nothing (0).
+short hang_up_in(int wait_ms)
 {
-    pollfd hang_up{watched, POLLRDHUP, 0};
-    return poll(&hang_up, 1, wait_ms) > 0 && (hang_up.revents & (POLLRDHUP | POLLHUP | POLLERR));
+    pollfd connection{watched, POLLRDHUP, 0};
+    return poll(&connection, 1, wait_ms) > 0 ? connection.revents & (POLLRDHUP | POLLHUP | POLLERR | POLLNVAL) : 0;
 }
 
 void watch()
@@ -142,12 +143,11 @@ void watch()
     sigset_t all;
     sigfillset(&all);
     pthread_sigmask(SIG_BLOCK, &all, nullptr);  // signals are the game thread's
-    while (!hung_up(-1)) {
-        pollfd still{watched, 0, 0};
-        if (poll(&still, 1, 0) > 0 && (still.revents & POLLNVAL))
-            return;
-    }
-    if (!leaving)
+    short got;
+    do
+        got = hang_up_in(-1);
+    while (!got);
+    if (!(got & POLLNVAL) && !leaving)
         end_for_the_lost_display();
 }
 
@@ -193,7 +193,7 @@ void watch_the_display()
 // whichever of the two sees it first, the game ends for the lost display.
 void end_if_display_gone()
 {
-    if (watched >= 0 && hung_up(0))
+    if (watched >= 0 && (hang_up_in(0) & ~POLLNVAL))
         end_for_the_lost_display();
 }
 
