@@ -59,7 +59,8 @@ if [ -n "$ttf_tarball" ]; then
     configure_make SDL_ttf "$work/src/ttf" --with-sdl-prefix="$prefix" \
         --with-freetype-prefix="$prefix"
     notice SDL_ttf "$work/src/ttf/COPYING" <<EOF
-Name: SDL_ttf $(sed -n 's/^Version: //p' "$work/src/ttf/SDL_ttf.spec" 2>/dev/null | head -n 1)
+Name: SDL_ttf $(sed -n 's/^#define SDL_TTF_\(MAJOR_VERSION\|MINOR_VERSION\|PATCHLEVEL\)[[:space:]]*\([0-9]*\).*/\2/p' \
+    "$work/src/ttf/SDL_ttf.h" | paste -sd.)
 Archives: libSDL_ttf.a
 Licence: the zlib licence
 Source: its release tarball, $(basename "$ttf_tarball")
