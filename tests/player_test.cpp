@@ -28,8 +28,8 @@ struct front {
     bool takes_faults;        // its display can be killed, the game signalled
     bool prints_at_once;      // its trace shows each line as the game prints it (a file's is buffered)
     bool holds_two_ways;      // a key may be held two ways at once, and lost without its release
-    // The most times it may wake in two seconds at rest: on X twice from its heartbeat, and on the classic SDL one
-    // run in three three more, not yet pinned down; Wine's own threads wake often; on Wayland, where SDL gives
+    // The most times it may wake in two seconds at rest: on X twice from its heartbeat, and on the classic SDL, one
+    // run in three, three more, not yet pinned down; Wine's own threads wake often; on Wayland, where SDL gives
     // nothing to wait for an event on, the game keeps the display's 60 refreshes a second.
     int rest_wakes;
     bool links_licences = false;  // a page: its Licences link leads to the licences of all it holds
